@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The library's main job on built-in defaults: register the portable library
+# into the per-user registry store, show its entries, and host its toolbar
+# band in a stand-in band site.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ ! -x build/linux/tools/vornie-host ]; then
+  bash scripts/install-deps.sh
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux -j "$(nproc)" --target vornie-host VornIEGUI
+fi
+exec build/linux/tools/vornie-host "$@"

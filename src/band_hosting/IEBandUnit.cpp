@@ -1,0 +1,204 @@
+#include "band_hosting/IEBandUnit.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "platform/com/ClassInfo.h"
+
+namespace vorn {
+
+// ------------------------------------------------------------------ TIEBandForm
+
+TIEBandForm::TIEBandForm(TIEBand* band) : forms::TForm(nullptr, band ? band->FParentWnd : nullptr), FBand(band) {}
+
+TIEBandForm::~TIEBandForm() = default;
+
+TIEBandForm* TIEBandForm::FinishCreateForBand(TIEBandForm* form) {
+  try {
+    form->ConstructForBand();
+  } catch (...) {
+    // A descendant that could not finish still yields a form the band owns.
+  }
+  form->DoCreate();
+  return form;
+}
+
+std::wstring TIEBandForm::GetHintText(forms::TControl*) { return {}; }
+
+void TIEBandForm::ActivationChanged(bool) {}
+
+// ------------------------------------------------------------------ TIEBand
+
+TIEBand::~TIEBand() {
+  // A host that releases the band without CloseDW would otherwise leave a
+  // form behind that still points at this band. Unhook first: a focus
+  // report now would hand the site an object whose count is already zero.
+  DestroyForm(/*unhookFirst=*/true);
+}
+
+HRESULT TIEBand::SetSite(IUnknown* site) {
+  try {
+    FWebBrowser.Reset();
+    FCommandTarget.Reset();
+    FSite.Reset();
+    if (!site) return S_OK;
+
+    FParentWnd = nullptr;
+    if (auto window = com::QueryAs<IOleWindow>(site)) {
+      HWND wnd = nullptr;
+      if (SUCCEEDED(window->GetWindow(&wnd))) FParentWnd = wnd;
+    }
+    if (!FParentWnd) return E_FAIL;
+    if (FAILED(site->QueryInterface(com::IidOf<IInputObjectSite>(), FSite.PutVoid()))) return E_FAIL;
+    if (FAILED(site->QueryInterface(com::IidOf<IOleCommandTarget>(), FCommandTarget.PutVoid()))) return E_FAIL;
+    if (auto provider = FCommandTarget.As<IServiceProvider>())
+      provider->QueryService(SID_SWebBrowserApp_Vorn, com::IidOf<IWebBrowser2>(), FWebBrowser.PutVoid());
+    if (!FWebBrowser) return E_FAIL;
+    return CreateForm() ? S_OK : E_FAIL;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+HRESULT TIEBand::GetSite(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (!FSite) return E_FAIL;
+  return FSite->QueryInterface(riid, ppv);
+}
+
+HRESULT TIEBand::GetWindow(HWND* phwnd) {
+  if (!phwnd) return E_POINTER;
+  *phwnd = nullptr;
+  if (!FForm) return E_FAIL;
+  try {
+    *phwnd = FForm->Handle();
+    return S_OK;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+HRESULT TIEBand::ShowDW(BOOL fShow) {
+  try {
+    if (FForm) {
+      if (fShow)
+        FForm->Show();
+      else
+        FForm->Hide();
+    }
+  } catch (...) {
+  }
+  return S_OK;
+}
+
+HRESULT TIEBand::CloseDW(DWORD) {
+  ShowDW(FALSE);
+  try {
+    DestroyForm(/*unhookFirst=*/false);
+  } catch (...) {
+  }
+  return S_OK;
+}
+
+HRESULT TIEBand::GetBandInfo(DWORD dwBandID, DWORD, DESKBANDINFO* pdbi) {
+  try {
+    FBandID = dwBandID;
+    if (!pdbi) return S_OK;
+    if (pdbi->dwMask & DBIM_MINSIZE) pdbi->ptMinSize = {GetMinWidth(), GetMinHeight()};
+    if (pdbi->dwMask & DBIM_MAXSIZE) pdbi->ptMaxSize = {GetMaxWidth(), GetMaxHeight()};
+    if (pdbi->dwMask & DBIM_INTEGRAL) pdbi->ptIntegral = {1, 1};
+    if (pdbi->dwMask & DBIM_ACTUAL) pdbi->ptActual = {GetActualWidth(), GetActualHeight()};
+    if (pdbi->dwMask & DBIM_TITLE) {
+      // Bounded by the field: a title never overruns the browser's buffer.
+      const std::wstring title = GetTitle();
+      constexpr size_t kCapacity = sizeof(pdbi->wszTitle) / sizeof(pdbi->wszTitle[0]);
+      const size_t n = std::min(title.size(), kCapacity - 1);
+      std::wmemcpy(pdbi->wszTitle, title.data(), n);
+      pdbi->wszTitle[n] = L'\0';
+    }
+    if (pdbi->dwMask & DBIM_MODEFLAGS) pdbi->dwModeFlags = GetModeFlags();
+    if (pdbi->dwMask & DBIM_BKCOLOR) pdbi->dwMask &= ~static_cast<DWORD>(DBIM_BKCOLOR);
+  } catch (...) {
+  }
+  return S_OK;
+}
+
+HRESULT TIEBand::UIActivateIO(BOOL fActivate, MSG*) {
+  try {
+    if (fActivate && FForm && FForm->CanFocus()) FForm->SetFocus();
+  } catch (...) {
+  }
+  return S_OK;
+}
+
+HRESULT TIEBand::GetClassID(CLSID* pClassID) {
+  if (!pClassID) return E_POINTER;
+  try {
+    *pClassID = GetBandClassID();
+    return S_OK;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+HRESULT TIEBand::InterfaceSupportsErrorInfo(REFIID riid) { return HasInterface(riid) ? S_OK : S_FALSE; }
+
+HRESULT TIEBand::GetClassInfo(ITypeInfo** ppTI) {
+  try {
+    return com::GetCoClassTypeInfo(GetBandClassID(), ppTI);
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+void TIEBand::NotifyBandInfoChanged() {
+  if (!FCommandTarget) return;
+  VARIANT in;
+  VariantInit(&in);
+  in.vt = VT_I4;
+  in.lVal = static_cast<LONG>(FBandID);
+  VARIANT out;
+  VariantInit(&out);
+  FCommandTarget->Exec(&CGID_DeskBand, DBID_BANDINFOCHANGED, OLECMDEXECOPT_DODEFAULT, &in, &out);
+  VariantClear(&out);
+}
+
+bool TIEBand::CreateForm() {
+  if (FForm) return true;
+  if (!FParentWnd) return false;
+  try {
+    TIEBandFormClass formClass = GetFormClass();
+    FForm.reset(formClass(this));
+  } catch (...) {
+    FForm.reset();
+    return false;
+  }
+  if (!FForm) return false;
+  FOldWindowProc = FForm->WindowProc;
+  FForm->WindowProc = [this](forms::TMessage& message) { BandWindowProc(message); };
+  return true;
+}
+
+void TIEBand::DestroyForm(bool unhookFirst) {
+  if (!FForm) return;
+  // While the band lives, the focus loss of a closing form is still reported.
+  if (unhookFirst) FForm->WindowProc = FOldWindowProc;
+  FForm.reset();
+  FOldWindowProc = nullptr;
+}
+
+void TIEBand::BandWindowProc(forms::TMessage& message) {
+  if (message.Msg == WM_SETFOCUS)
+    FocusChanged(true);
+  else if (message.Msg == WM_KILLFOCUS)
+    FocusChanged(false);
+  if (FOldWindowProc) FOldWindowProc(message);
+}
+
+void TIEBand::FocusChanged(bool focused) {
+  FHasFocus = focused;
+  if (FSite) FSite->OnFocusChangeIS(Identity(), focused ? static_cast<BOOL>(-1) : FALSE);
+}
+
+}  // namespace vorn

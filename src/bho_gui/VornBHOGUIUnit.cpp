@@ -1,0 +1,29 @@
+#include "bho_gui/VornBHOGUIUnit.h"
+
+#include "com_server/VornIEGUITypeLib.h"
+
+namespace vorn {
+
+TVornBHOGUI::TVornBHOGUI() : AutoObject(VornIEGUITypeLibModel(), CLSID_VornBHOGUI) {}
+
+// The hint window and its data module are not part of this object yet: every method reports E_NOTIMPL.
+
+HRESULT TVornBHOGUI::MouseOverLink(LONG, LONG, LONG, BSTR, IUnknown*) {
+  return AutomationCall([] { return E_NOTIMPL; });
+}
+
+HRESULT TVornBHOGUI::MouseOutLink() {
+  return AutomationCall([] { return E_NOTIMPL; });
+}
+
+HRESULT TVornBHOGUI::MouseMove(LONG, LONG) {
+  return AutomationCall([] { return E_NOTIMPL; });
+}
+
+HRESULT TVornBHOGUI::ShowOurAdvertising(LONG, IUnknown*) {
+  return AutomationCall([] { return E_NOTIMPL; });
+}
+
+HRESULT CreateVornBHOGUI(REFIID riid, void** ppv) { return com::CreateAutoObject<TVornBHOGUI>(riid, ppv); }
+
+}  // namespace vorn

@@ -1,0 +1,146 @@
+#include "com_server/ComServerUnit.h"
+
+#include "band_hosting/BriselQLToolbarUnit.h"
+#include "band_hosting/VornIEExplorerBarUnit.h"
+#include "bho_gui/VornBHOGUIUnit.h"
+#include "com_server/ResourceStrings.h"
+#include "com_server/ToolbarFactoryUnit.h"
+#include "com_server/VornIEGUITypeLib.h"
+#include "page_utils/VornOffUtilsUnit.h"
+#include "platform/com/ComError.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/ModuleCounters.h"
+#include "platform/com/TypeLibrary.h"
+#include "platform/win/Module.h"
+
+namespace vorn {
+namespace {
+
+const com::CoClassModel& CoClassOf(REFCLSID clsid) {
+  const com::CoClassModel* coclass = VornIEGUITypeLibModel().FindCoClass(clsid);
+  // Without its coclass a class cannot get a factory, and the library cannot start.
+  if (!coclass) throw com::ComError(TYPE_E_ELEMENTNOTFOUND, L"coclass missing from the type library");
+  return *coclass;
+}
+
+std::unique_ptr<com::ClassFactory> AutomationFactory(REFCLSID clsid, com::ObjectCreator creator) {
+  const auto& coclass = CoClassOf(clsid);
+  return std::make_unique<com::ClassFactory>(clsid, VornIEGUITypeLibModel().name, coclass.name, coclass.helpString,
+                                             creator, com::Instancing::MultiInstance,
+                                             com::ThreadingModel::Apartment);
+}
+
+std::unique_ptr<com::ClassFactory> ToolbarFactory(REFCLSID clsid, com::ObjectCreator creator,
+                                                  const std::wstring& barDescription) {
+  const auto& coclass = CoClassOf(clsid);
+  return std::make_unique<TStowlyToolbarFactory>(clsid, VornIEGUITypeLibModel().name, coclass.name,
+                                                 coclass.helpString, creator, barDescription, kDeskBandCatId,
+                                                 /*isToolbar=*/true, com::Instancing::MultiInstance,
+                                                 com::ThreadingModel::Apartment);
+}
+
+}  // namespace
+
+TComServer::TComServer() {
+  const std::wstring product = LoadResString(kStrProductName);
+  AddFactory(ToolbarFactory(CLSID_VornIEExplorerBar, &TVornIEExplorerBar::Create, product + L" Bar"));
+  AddFactory(AutomationFactory(CLSID_VornOffUtils, &CreateVornOffUtils));
+  AddFactory(AutomationFactory(CLSID_VornBHOGUI, &CreateVornBHOGUI));
+  AddFactory(ToolbarFactory(CLSID_BriselQLToolbar, &TBriselQLToolbar::Create, product + L" Links" + L" Bar"));
+}
+
+TComServer::~TComServer() = default;
+
+void TComServer::AddFactory(std::unique_ptr<com::ClassFactory> factory) { FFactories.push_back(std::move(factory)); }
+
+com::ClassFactory* TComServer::FindFactory(REFCLSID clsid) const {
+  for (const auto& f : FFactories)
+    if (IsEqualCLSID(f->Clsid(), clsid)) return f.get();
+  return nullptr;
+}
+
+std::wstring TComServer::RegisteredModulePath() {
+  static const int anchor = 0;
+  std::wstring path = win::ModuleFileNameOf(&anchor);
+  if (path.find(L' ') != std::wstring::npos) path = win::ShortPathOf(path);
+  return path;
+}
+
+void TComServer::UpdateRegistry(bool reg) {
+  const auto& model = VornIEGUITypeLibModel();
+  static const int anchor = 0;
+  const std::wstring modulePath = win::ModuleFileNameOf(&anchor);
+  if (reg) {
+    com::ComPtr<ITypeLib> typeLib;
+    com::Check(com::LoadModuleTypeLib(model, modulePath, typeLib.ReleaseAndGetAddressOf()), L"LoadTypeLib");
+    const std::wstring helpDir = modulePath.substr(0, modulePath.find_last_of(L"\\/"));
+    com::Check(RegisterTypeLib(typeLib.Get(), const_cast<LPOLESTR>(modulePath.c_str()),
+                               const_cast<LPOLESTR>(helpDir.c_str())),
+               L"RegisterTypeLib");
+  } else {
+    UnRegisterTypeLib(model.libid, model.majorVersion, model.minorVersion, model.lcid, SYS_WIN32);
+  }
+  com::RegistrationContext ctx;
+  ctx.modulePath = RegisteredModulePath();
+  ctx.typeLibGuid = com::GuidToString(model.libid);
+  ctx.typeLibVersion = std::to_wstring(model.majorVersion) + L"." + std::to_wstring(model.minorVersion);
+  for (const auto& factory : FFactories) factory->UpdateRegistry(reg, ctx);
+}
+
+// ------------------------------------------------------------------ module state
+
+namespace {
+
+// Everything the library keeps process-wide, in the order it is created at
+// load; members are destroyed in reverse order at unload.
+struct LibraryState {
+  TComServer server;
+};
+
+LibraryState& Library() {
+  static LibraryState state;
+  return state;
+}
+
+// Created while the module loads, not at the first call.
+[[maybe_unused]] const bool g_loaded = (Library(), true);
+
+}  // namespace
+
+TComServer& ComServer() { return Library().server; }
+
+}  // namespace vorn
+
+// ------------------------------------------------------------------ exported entry points
+
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  try {
+    com::ClassFactory* factory = vorn::ComServer().FindFactory(rclsid);
+    if (!factory) return CLASS_E_CLASSNOTAVAILABLE;
+    return factory->QueryInterface(riid, ppv);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+STDAPI DllCanUnloadNow() { return com::ModuleCounters::CanUnloadNow(); }
+
+STDAPI DllRegisterServer() {
+  try {
+    vorn::ComServer().UpdateRegistry(true);
+    return S_OK;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+STDAPI DllUnregisterServer() {
+  try {
+    vorn::ComServer().UpdateRegistry(false);
+    return S_OK;
+  } catch (...) {
+    return E_FAIL;
+  }
+}

@@ -1,0 +1,39 @@
+#include "platform/com/TypeLibrary.h"
+
+#include "platform/win/Module.h"
+
+#ifndef _WIN32
+#include "platform/portable/com/typelib/ModelTypeLib.h"
+#endif
+
+namespace com {
+
+HRESULT LoadModuleTypeLib(const TypeLibModel& model, const std::wstring& modulePath, ITypeLib** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+#ifdef _WIN32
+  (void)model;
+  return LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, out);
+#else
+  return portable::CreateModelTypeLib(model, modulePath, out);
+#endif
+}
+
+HRESULT LoadOwnTypeLib(const TypeLibModel& model, ITypeLib** out) {
+  static const int anchor = 0;
+  try {
+    return LoadModuleTypeLib(model, win::ModuleFileNameOf(&anchor), out);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT LoadOwnTypeInfo(const TypeLibModel& model, REFGUID guid, ITypeInfo** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ComPtr<ITypeLib> lib;
+  if (HRESULT hr = LoadOwnTypeLib(model, lib.ReleaseAndGetAddressOf()); FAILED(hr)) return hr;
+  return lib->GetTypeInfoOfGuid(guid, out);
+}
+
+}  // namespace com

@@ -1,0 +1,108 @@
+// A control with a window of its own.
+//
+// The window is made on first use of Handle() (its parent's first), together
+// with the windows of its child controls, and can be dropped with
+// DestroyHandle() and made again later: the control's state (bounds, visible,
+// enabled) lives in the object and is carried over to each new window. Moves,
+// resizes, shows, hides and enabling done to the window directly (by a host
+// that owns the parent window, say) are read back into that state.
+//
+// Every message of the window goes to WindowProc. Its default handler is the
+// virtual WndProc; an owner that needs to see messages first saves WindowProc,
+// installs its own handler and calls the saved one from it. A handler that
+// throws is treated as having handled the message with result 0: errors of
+// the user interface do not escape into the window system.
+//
+// A control's window belongs to the thread that made it; use and destroy the
+// control on that thread. A subclass that must see the messages sent while
+// its window is destroyed calls DestroyHandle() in its own destructor (the
+// base destructor only reaches the base handlers).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/forms/TControl.h"
+#include "platform/forms/TMessage.h"
+
+namespace forms {
+
+// What a control's window is made with; filled by CreateParams.
+struct TCreateParams {
+  std::wstring Caption;
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  int X = 0;
+  int Y = 0;
+  int Width = 0;
+  int Height = 0;
+  std::wstring WinClassName;
+  UINT ClassStyle = 0;
+};
+
+class TWinControl : public TControl {
+ public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  // The window, made on first use. Throws EInvalidOperation when a child
+  // control has no parent window, com::ComError when the window system refuses.
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  void HandleNeeded() { Handle(); }
+  // Destroys the window and its children's; nothing when there is none.
+  void DestroyHandle();
+
+  TWndMethod WindowProc;
+
+  // Passes a message to WindowProc directly, window or not; returns its result.
+  LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+
+  // True when this control and every parent control are visible and enabled,
+  // and a foreign parent window, if any, is visible and enabled too.
+  virtual bool CanFocus() const;
+  bool Focused() const;
+  // Gives the window the keyboard focus; EInvalidOperation when !CanFocus().
+  void SetFocus();
+
+  // A window of someone else's to live in, used when the control has no
+  // parent control (a form inside a host's window).
+  HWND ParentWindow() const { return parentWindow_; }
+  void SetParentWindow(HWND value);
+
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  // Child controls in the order they joined; EComponentError out of range.
+  TControl* Controls(int index) const;
+
+  int ClientWidth() const override;
+  int ClientHeight() const override;
+
+ protected:
+  virtual void CreateParams(TCreateParams& params) const;
+  virtual void WndProc(TMessage& message);
+  // The window system's default handling of the message.
+  void DefaultHandler(TMessage& message);
+
+  void BoundsChanged() override;
+  void VisibleChanged() override;
+  void EnabledChanged() override;
+  void ParentChanged() override;
+
+ private:
+  friend class TControl;
+
+  static LRESULT CALLBACK StandardWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateHandle();
+  HWND ParentHandleForCreation();
+  RECT NonClientInsets() const;
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+
+  HWND handle_ = nullptr;
+  HWND parentWindow_ = nullptr;
+  std::vector<TControl*> controls_;
+  bool destroyingHandle_ = false;
+};
+
+}  // namespace forms

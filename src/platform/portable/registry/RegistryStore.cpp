@@ -1,0 +1,337 @@
+#include "platform/portable/registry/RegistryStore.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/com/Text.h"
+#include "platform/portable/registry/RegistryText.h"
+
+namespace win::regstore {
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kSchemaVersion = 1;
+
+LSTATUS StatusFor(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ERROR_CANTWRITE;
+    case SQLITE_NOMEM:
+      return ERROR_OUTOFMEMORY;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+      return ERROR_REGISTRY_CORRUPT;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+std::uint64_t NowFileTime() {
+  // FILETIME counts 100 ns intervals since 1601-01-01.
+  constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  return kUnixEpochAsFileTime +
+         static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100);
+}
+
+std::vector<BYTE> WideBytes(const std::wstring& s) {
+  std::vector<BYTE> out((s.size() + 1) * sizeof(wchar_t));
+  std::memcpy(out.data(), s.c_str(), out.size());
+  return out;
+}
+
+}  // namespace
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// A cached prepared statement, reset and unbound again when it goes out of scope.
+class RegistryStore::Statement {
+ public:
+  Statement(RegistryStore& store, const char* sql) : store_(store), stmt_(store.Prepare(sql)) {}
+  ~Statement() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(int index, std::int64_t v) {
+    Check(sqlite3_bind_int64(stmt_, index, v));
+    return *this;
+  }
+  Statement& Bind(int index, const std::string& text) {
+    Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
+    return *this;
+  }
+  Statement& BindBlob(int index, const void* data, size_t size) {
+    // A zero-length blob still has to be a blob, not NULL.
+    static const BYTE kEmpty = 0;
+    Check(sqlite3_bind_blob(stmt_, index, size ? data : &kEmpty, static_cast<int>(size), SQLITE_TRANSIENT));
+    return *this;
+  }
+
+  // True while there is a row.
+  bool Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    store_.Fail(rc, "step");
+  }
+  void Run() {
+    while (Step()) {
+    }
+  }
+
+  std::int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }
+  std::string Text(int col) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col))) : std::string();
+  }
+  std::vector<BYTE> Blob(int col) const {
+    const auto* p = static_cast<const BYTE*>(sqlite3_column_blob(stmt_, col));
+    return p ? std::vector<BYTE>(p, p + sqlite3_column_bytes(stmt_, col)) : std::vector<BYTE>();
+  }
+
+ private:
+  void Check(int rc) {
+    if (rc != SQLITE_OK) store_.Fail(rc, "bind");
+  }
+  RegistryStore& store_;
+  sqlite3_stmt* stmt_;
+};
+
+std::unique_ptr<RegistryStore> RegistryStore::Open(const std::string& path) {
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = "cannot open registry store " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    sqlite3_close(db);
+    throw StoreError{ERROR_REGISTRY_IO_FAILED, std::move(message)};
+  }
+  std::unique_ptr<RegistryStore> store(new RegistryStore(db, path));
+  store->Initialise();
+  return store;
+}
+
+RegistryStore::RegistryStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+
+RegistryStore::~RegistryStore() {
+  for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
+  sqlite3_close(db_);
+}
+
+void RegistryStore::Fail(int rc, const char* what) {
+  throw StoreError{StatusFor(rc), std::string("registry store ") + path_ + ": " + what + ": " + sqlite3_errmsg(db_)};
+}
+
+void RegistryStore::Exec(const char* sql) {
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+  if (rc != SQLITE_OK) {
+    std::string message = std::string("registry store ") + path_ + ": " + (error ? error : sqlite3_errstr(rc));
+    sqlite3_free(error);
+    throw StoreError{StatusFor(rc), std::move(message)};
+  }
+}
+
+sqlite3_stmt* RegistryStore::Prepare(const char* sql) {
+  for (auto& [text, stmt] : cache_)
+    if (text == sql) return stmt;
+  sqlite3_stmt* stmt = nullptr;
+  const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  if (rc != SQLITE_OK) Fail(rc, "prepare");
+  cache_.emplace_back(sql, stmt);
+  return stmt;
+}
+
+void RegistryStore::Initialise() {
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  sqlite3_extended_result_codes(db_, 1);
+  if (path_ != ":memory:") {
+    // Switching a fresh file to WAL needs a moment of exclusive access; a second
+    // process opening the same new file at the same time may have to wait for it.
+    for (int attempt = 0;; ++attempt) {
+      try {
+        Exec("PRAGMA journal_mode=WAL");
+        break;
+      } catch (const StoreError& e) {
+        if (e.status != ERROR_CANTWRITE || attempt >= 50) throw;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    }
+    Exec("PRAGMA synchronous=NORMAL");
+  }
+  Transaction txn(*this, true);
+  std::int64_t version = 0;
+  {
+    Statement st(*this, "PRAGMA user_version");
+    if (st.Step()) version = st.Int(0);
+  }
+  if (version == 0) {
+    Exec(
+        "CREATE TABLE IF NOT EXISTS keys("
+        "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+        "  parent INTEGER,"  // NULL for a hive's top key
+        "  name TEXT NOT NULL,"
+        "  fold TEXT NOT NULL,"
+        "  written INTEGER NOT NULL DEFAULT 0,"
+        "  UNIQUE(parent, fold));"
+        "CREATE TABLE IF NOT EXISTS vals("
+        "  seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+        "  key INTEGER NOT NULL,"
+        "  name TEXT NOT NULL,"
+        "  fold TEXT NOT NULL,"
+        "  type INTEGER NOT NULL,"
+        "  data BLOB NOT NULL,"
+        "  UNIQUE(key, fold));"
+        "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
+        "  (1, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
+        "  (2, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE');"
+        "PRAGMA user_version=1;");
+  } else if (version != kSchemaVersion) {
+    throw StoreError{ERROR_REGISTRY_CORRUPT, "registry store " + path_ + ": unknown format version " +
+                                                 std::to_string(version)};
+  }
+  txn.Commit();
+}
+
+RegistryStore::Transaction::Transaction(RegistryStore& store, bool write) : store_(store) {
+  store_.Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  open_ = true;
+}
+
+RegistryStore::Transaction::~Transaction() {
+  if (open_) sqlite3_exec(store_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void RegistryStore::Transaction::Commit() {
+  store_.Exec("COMMIT");
+  open_ = false;
+}
+
+bool RegistryStore::KeyExists(KeyId key) {
+  Statement st(*this, "SELECT 1 FROM keys WHERE id = ?1");
+  return st.Bind(1, key).Step();
+}
+
+std::optional<KeyId> RegistryStore::FindChild(KeyId parent, std::wstring_view name) {
+  Statement st(*this, "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2");
+  if (!st.Bind(1, parent).Bind(2, FoldName(name)).Step()) return std::nullopt;
+  return st.Int(0);
+}
+
+KeyId RegistryStore::CreateChild(KeyId parent, std::wstring_view name) {
+  {
+    Statement st(*this, "INSERT INTO keys(parent, name, fold, written) VALUES(?1, ?2, ?3, ?4)");
+    st.Bind(1, parent).Bind(2, com::ToUtf8(name)).Bind(3, FoldName(name));
+    st.Bind(4, static_cast<std::int64_t>(NowFileTime()));
+    st.Run();
+  }
+  const KeyId id = sqlite3_last_insert_rowid(db_);
+  Touch(parent);
+  return id;
+}
+
+bool RegistryStore::HasChildren(KeyId key) {
+  Statement st(*this, "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1");
+  return st.Bind(1, key).Step();
+}
+
+void RegistryStore::DeleteKey(KeyId key) {
+  std::optional<KeyId> parent;
+  {
+    Statement st(*this, "SELECT parent FROM keys WHERE id = ?1");
+    if (st.Bind(1, key).Step()) parent = st.Int(0);
+  }
+  Statement(*this, "DELETE FROM vals WHERE key = ?1").Bind(1, key).Run();
+  Statement(*this, "DELETE FROM keys WHERE id = ?1").Bind(1, key).Run();
+  if (parent) Touch(*parent);
+}
+
+void RegistryStore::DeleteTree(KeyId key, bool includeSelf) {
+  Statement(*this,
+            "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent = ?1"
+            "  UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
+            "DELETE FROM vals WHERE key IN sub")
+      .Bind(1, key)
+      .Run();
+  Statement(*this,
+            "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent = ?1"
+            "  UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
+            "DELETE FROM keys WHERE id IN sub")
+      .Bind(1, key)
+      .Run();
+  if (includeSelf) {
+    DeleteKey(key);
+  } else {
+    Statement(*this, "DELETE FROM vals WHERE key = ?1").Bind(1, key).Run();
+    Touch(key);
+  }
+}
+
+void RegistryStore::SetValue(KeyId key, std::wstring_view name, DWORD type, const BYTE* data, DWORD size) {
+  Statement st(*this,
+               "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+               " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
+  st.Bind(1, key).Bind(2, com::ToUtf8(name)).Bind(3, FoldName(name)).Bind(4, static_cast<std::int64_t>(type));
+  if (IsStringType(type)) {
+    // Callers may count the terminator or not; both store the same string. A
+    // trailing partial character cannot be expressed as text and is dropped.
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (!text.empty()) std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
+    if (!text.empty() && text.back() == L'\0') text.pop_back();
+    st.Bind(5, com::ToUtf8(text));
+  } else {
+    st.BindBlob(5, data, size);
+  }
+  st.Run();
+  Touch(key);
+}
+
+std::optional<Value> RegistryStore::GetValue(KeyId key, std::wstring_view name) {
+  Statement st(*this, "SELECT name, type, data FROM vals WHERE key = ?1 AND fold = ?2");
+  if (!st.Bind(1, key).Bind(2, FoldName(name)).Step()) return std::nullopt;
+  Value v;
+  v.name = com::FromUtf8(st.Text(0));
+  v.type = static_cast<DWORD>(st.Int(1));
+  v.data = IsStringType(v.type) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
+  return v;
+}
+
+bool RegistryStore::DeleteValue(KeyId key, std::wstring_view name) {
+  Statement(*this, "DELETE FROM vals WHERE key = ?1 AND fold = ?2").Bind(1, key).Bind(2, FoldName(name)).Run();
+  if (sqlite3_changes(db_) == 0) return false;
+  Touch(key);
+  return true;
+}
+
+std::optional<SubKey> RegistryStore::EnumKey(KeyId key, DWORD index) {
+  Statement st(*this, "SELECT name, written FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2");
+  if (!st.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)).Step()) return std::nullopt;
+  return SubKey{com::FromUtf8(st.Text(0)), static_cast<std::uint64_t>(st.Int(1))};
+}
+
+std::optional<Value> RegistryStore::EnumValue(KeyId key, DWORD index) {
+  Statement st(*this, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2");
+  if (!st.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)).Step()) return std::nullopt;
+  Value v;
+  v.name = com::FromUtf8(st.Text(0));
+  v.type = static_cast<DWORD>(st.Int(1));
+  v.data = IsStringType(v.type) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
+  return v;
+}
+
+void RegistryStore::Touch(KeyId key) {
+  Statement(*this, "UPDATE keys SET written = ?2 WHERE id = ?1")
+      .Bind(1, key)
+      .Bind(2, static_cast<std::int64_t>(NowFileTime()))
+      .Run();
+}
+
+}  // namespace win::regstore

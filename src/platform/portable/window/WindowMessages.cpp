@@ -1,0 +1,205 @@
+// Sending messages, the default window procedure and the window longs.
+#include <cstring>
+
+#include "platform/portable/window/WindowSystem.h"
+
+namespace win::portable {
+
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  DWORD self = CurrentThread();
+  WNDPROC proc = nullptr;
+  {
+    auto& system = WindowSystem::Get();
+    std::lock_guard lock(system.mutex);
+    Window* w = system.Find(hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    if (w->threadId != self) {
+      SetLastError(ERROR_NOT_SUPPORTED);
+      return 0;
+    }
+    proc = w->proc;
+  }
+  return proc ? proc(hwnd, msg, wParam, lParam) : 0;
+}
+
+}  // namespace win::portable
+
+namespace win {
+
+using portable::Window;
+using portable::WindowSystem;
+
+LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return portable::Send(hWnd, Msg, wParam, lParam);
+}
+
+LRESULT CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return lpPrevWndFunc ? lpPrevWndFunc(hWnd, Msg, wParam, lParam) : 0;
+}
+
+LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  switch (Msg) {
+    case WM_NCCREATE:
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(hWnd);
+      return 0;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (!pos) return 0;
+      POINT origin{};
+      RECT client{};
+      {
+        auto& system = WindowSystem::Get();
+        std::lock_guard lock(system.mutex);
+        Window* w = system.Find(hWnd);
+        if (!w) return 0;
+        RECT insets = portable::NonClientInsets(w->style, w->exStyle, false);
+        origin = POINT{w->rect.left + insets.left, w->rect.top + insets.top};
+        client = system.ClientRect(*w);
+      }
+      if (!(pos->flags & portable::kSwpNoClientMove)) portable::Send(hWnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
+      if (!(pos->flags & portable::kSwpNoClientSize))
+        portable::Send(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+LONG_PTR GetWindowLongPtrW(HWND hWnd, int nIndex) {
+  auto& system = WindowSystem::Get();
+  std::lock_guard lock(system.mutex);
+  Window* w = system.Find(hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  switch (nIndex) {
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWLP_HINSTANCE:
+      return reinterpret_cast<LONG_PTR>(w->instance);
+    case GWLP_HWNDPARENT: {
+      HWND result = (w->style & WS_CHILD) ? w->parent : w->owner;
+      return result == system.Desktop() ? 0 : reinterpret_cast<LONG_PTR>(result);
+    }
+    case GWLP_ID:
+      return w->id;
+    case GWL_STYLE:
+      return static_cast<LONG_PTR>(w->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG_PTR>(w->exStyle);
+    case GWLP_USERDATA:
+      return w->userData;
+    default:
+      break;
+  }
+  if (nIndex < 0 || static_cast<size_t>(nIndex) + sizeof(LONG_PTR) > w->extra.size()) {
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  LONG_PTR value = 0;
+  std::memcpy(&value, w->extra.data() + nIndex, sizeof(value));
+  return value;
+}
+
+namespace {
+
+LONG_PTR SetStyle(HWND hwnd, int index, DWORD newStyle) {
+  DWORD self = portable::CurrentThread();
+  STYLESTRUCT change{};
+  {
+    auto& system = WindowSystem::Get();
+    std::lock_guard lock(system.mutex);
+    Window* w = system.Find(hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    if (w->threadId != self) {
+      SetLastError(ERROR_NOT_SUPPORTED);
+      return 0;
+    }
+    change.styleOld = index == GWL_STYLE ? w->style : w->exStyle;
+    change.styleNew = newStyle;
+  }
+  portable::Send(hwnd, WM_STYLECHANGING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&change));
+  {
+    auto& system = WindowSystem::Get();
+    std::lock_guard lock(system.mutex);
+    Window* w = system.Find(hwnd);
+    if (!w) return static_cast<LONG_PTR>(change.styleOld);
+    (index == GWL_STYLE ? w->style : w->exStyle) = change.styleNew;
+  }
+  portable::Send(hwnd, WM_STYLECHANGED, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&change));
+  return static_cast<LONG_PTR>(change.styleOld);
+}
+
+}  // namespace
+
+LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
+  if (nIndex == GWL_STYLE || nIndex == GWL_EXSTYLE) return SetStyle(hWnd, nIndex, static_cast<DWORD>(dwNewLong));
+  HWND reparent = nullptr;
+  {
+    auto& system = WindowSystem::Get();
+    std::lock_guard lock(system.mutex);
+    Window* w = system.Find(hWnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    LONG_PTR old = 0;
+    switch (nIndex) {
+      case GWLP_WNDPROC:
+        old = reinterpret_cast<LONG_PTR>(w->proc);
+        w->proc = reinterpret_cast<WNDPROC>(dwNewLong);
+        return old;
+      case GWLP_HINSTANCE:
+        old = reinterpret_cast<LONG_PTR>(w->instance);
+        w->instance = reinterpret_cast<HINSTANCE>(dwNewLong);
+        return old;
+      case GWLP_ID:
+        old = w->id;
+        w->id = dwNewLong;
+        return old;
+      case GWLP_USERDATA:
+        old = w->userData;
+        w->userData = dwNewLong;
+        return old;
+      case GWLP_HWNDPARENT: {
+        HWND target = reinterpret_cast<HWND>(dwNewLong);
+        if (target && !system.Find(target)) {
+          SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+          return 0;
+        }
+        if (w->style & WS_CHILD) {
+          // For a child window this index reparents, as SetParent does.
+          reparent = target;
+          break;
+        }
+        old = reinterpret_cast<LONG_PTR>(w->owner);
+        w->owner = target == system.Desktop() ? nullptr : target;
+        return old;
+      }
+      default:
+        if (nIndex < 0 || static_cast<size_t>(nIndex) + sizeof(LONG_PTR) > w->extra.size()) {
+          SetLastError(ERROR_INVALID_INDEX);
+          return 0;
+        }
+        std::memcpy(&old, w->extra.data() + nIndex, sizeof(old));
+        std::memcpy(w->extra.data() + nIndex, &dwNewLong, sizeof(dwNewLong));
+        return old;
+    }
+  }
+  HWND previous = SetParent(hWnd, reparent);
+  auto& system = WindowSystem::Get();
+  std::lock_guard lock(system.mutex);
+  return previous == system.Desktop() ? 0 : reinterpret_cast<LONG_PTR>(previous);
+}
+
+}  // namespace win

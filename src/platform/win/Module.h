@@ -1,0 +1,29 @@
+// Where a loaded module lives on disk.
+#pragma once
+
+#include <string>
+
+#include "platform/win/WinTypes.h"
+
+namespace win {
+
+// Full file name (long path components) of the module containing address.
+std::wstring ModuleFileNameOf(const void* address);
+
+// The 8.3 form of an existing path; a file system without short names
+// answers the path unchanged, as Windows does when 8.3 names are disabled.
+std::wstring ShortPathOf(const std::wstring& path);
+
+#ifdef _WIN32
+using ::FreeLibrary;
+using ::GetProcAddress;
+using ::LoadLibraryW;
+#else
+using FARPROC = void (*)();
+// Loads a module by file name (dlopen on this build); null on failure.
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+BOOL FreeLibrary(HMODULE hLibModule);
+#endif
+
+}  // namespace win

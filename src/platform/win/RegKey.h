@@ -1,0 +1,47 @@
+// RAII and convenience over the win:: registry subset: one owned key handle,
+// string and DWORD values as std::wstring / DWORD, errors as LSTATUS.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win/Registry.h"
+
+namespace win {
+
+class RegKey {
+ public:
+  RegKey() = default;
+  explicit RegKey(HKEY h) : h_(h) {}
+  RegKey(RegKey&& o) noexcept;
+  RegKey& operator=(RegKey&& o) noexcept;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  ~RegKey();
+
+  // Creates (or opens) parent\subKey for reading and writing.
+  LSTATUS Create(HKEY parent, const std::wstring& subKey, REGSAM sam = KEY_READ | KEY_WRITE);
+  LSTATUS Open(HKEY parent, const std::wstring& subKey, REGSAM sam = KEY_READ);
+  void Close();
+
+  HKEY Get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+
+  // An empty name is the key's default value.
+  LSTATUS SetString(const std::wstring& name, const std::wstring& value, DWORD type = REG_SZ);
+  LSTATUS SetDword(const std::wstring& name, DWORD value);
+  // Strings of type REG_SZ or REG_EXPAND_SZ (not expanded); nullopt for a
+  // missing value or one of another type.
+  std::optional<std::wstring> GetString(const std::wstring& name) const;
+  std::optional<DWORD> GetDword(const std::wstring& name) const;
+  LSTATUS DeleteValue(const std::wstring& name);
+
+  std::vector<std::wstring> SubKeyNames() const;
+  std::vector<std::wstring> ValueNames() const;
+
+ private:
+  HKEY h_ = nullptr;
+};
+
+}  // namespace win

@@ -1,0 +1,145 @@
+// The window subset the library calls, with the Windows names, signatures and
+// error conventions (null/FALSE results with the reason in GetLastError).
+//
+// On Windows these are the system's functions. The portable backend
+// (platform/portable/window) is an in-memory, display-less window system that
+// keeps the Windows rules callers rely on:
+// - windows belong to the thread that created them; DestroyWindow from another
+//   thread fails with ERROR_ACCESS_DENIED;
+// - creation sends WM_NCCREATE, WM_CREATE (both with the CREATESTRUCTW),
+//   WM_SIZE, WM_MOVE, then WM_PARENTNOTIFY to the parent of a child window,
+//   then shows the window when WS_VISIBLE was given; WM_NCCREATE returning 0 or
+//   WM_CREATE returning -1 makes creation fail (the window gets WM_NCDESTROY);
+// - DestroyWindow: WM_PARENTNOTIFY to the parent, the window is hidden, the
+//   focus leaves it (to its parent when that is a window of the same thread,
+//   else nowhere), WM_DESTROY goes to the window and then down to its children
+//   (parent first), WM_NCDESTROY goes to the children first and the window last;
+// - IsWindowVisible is true only when the window and all its ancestors have
+//   WS_VISIBLE;
+// - focus is per thread; SetFocus sends WM_KILLFOCUS (wParam = the new window)
+//   to the old window, then WM_SETFOCUS (wParam = the old window) to the new one,
+//   and fails on a window that has a disabled ancestor (or is disabled itself);
+//   as on Windows, a hidden window can take the focus (a control toolkit checks
+//   visibility itself before focusing);
+// - child window positions are relative to the parent's client area;
+//   GetWindowRect answers screen coordinates.
+// The portable build delivers SendMessageW only on the window's own thread: a
+// send to another thread's window returns 0 with ERROR_NOT_SUPPORTED (message
+// queues come with the window system's thread machinery).
+// Windows left by a thread that exits are removed without messages.
+#pragma once
+
+#include "platform/win/WindowTypes.h"
+
+namespace win {
+
+#ifdef _WIN32
+using ::AdjustWindowRectEx;
+using ::CallWindowProcW;
+using ::CreateWindowExW;
+using ::DefWindowProcW;
+using ::DestroyWindow;
+using ::EnableWindow;
+using ::GetClassNameW;
+using ::GetClientRect;
+using ::GetCurrentThreadId;
+using ::GetDesktopWindow;
+using ::GetFocus;
+using ::GetLastError;
+using ::GetParent;
+using ::GetWindowRect;
+using ::GetWindowThreadProcessId;
+using ::IsChild;
+using ::IsWindow;
+using ::IsWindowEnabled;
+using ::IsWindowVisible;
+using ::MoveWindow;
+using ::RegisterClassExW;
+using ::RegisterClassW;
+using ::SendMessageW;
+using ::SetFocus;
+using ::SetLastError;
+using ::SetParent;
+using ::SetWindowPos;
+using ::ShowWindow;
+using ::UnregisterClassW;
+// On 32-bit Windows the SDK maps these names to GetWindowLongW/SetWindowLongW
+// by macro; the using-declarations then name those functions.
+using ::GetWindowLongPtrW;
+using ::SetWindowLongPtrW;
+#else
+
+// ---------------------------------------------------------------- errors and threads
+DWORD GetLastError();
+void SetLastError(DWORD dwErrCode);
+// A 32-bit identifier of the calling thread, unique among the threads of the process.
+DWORD GetCurrentThreadId();
+
+// ---------------------------------------------------------------- classes
+// Class names are compared without regard to ASCII case. A class is found for
+// CreateWindowExW when it was registered with the same instance, with
+// CS_GLOBALCLASS, or when the instance given is null. Names and atoms
+// (IS_INTRESOURCE values) are both accepted where a class name is expected.
+ATOM RegisterClassW(const WNDCLASSW* lpWndClass);
+ATOM RegisterClassExW(const WNDCLASSEXW* lpWndClass);
+// Fails with ERROR_CLASS_HAS_WINDOWS while windows of the class exist.
+BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
+// Copies the class name (truncated to nMaxCount - 1 characters); returns its length.
+int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount);
+
+// ---------------------------------------------------------------- lifetime
+HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                     int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
+BOOL DestroyWindow(HWND hWnd);
+BOOL IsWindow(HWND hWnd);
+
+// ---------------------------------------------------------------- messages
+LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Handles WM_NCCREATE (TRUE), WM_CLOSE (destroys the window) and
+// WM_WINDOWPOSCHANGED (sends WM_MOVE and WM_SIZE when the client area moved or
+// changed size); everything else answers 0.
+LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+LRESULT CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// GWLP_WNDPROC, GWLP_HINSTANCE, GWLP_HWNDPARENT, GWLP_ID, GWL_STYLE, GWL_EXSTYLE
+// (both send WM_STYLECHANGING/WM_STYLECHANGED), GWLP_USERDATA, and byte offsets
+// into the class's cbWndExtra; other indexes fail with ERROR_INVALID_INDEX.
+LONG_PTR GetWindowLongPtrW(HWND hWnd, int nIndex);
+LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
+
+// ---------------------------------------------------------------- state
+// SW_HIDE hides; every other command shows the window at its current size
+// (minimized and maximized states are not modelled). Returns the previous
+// visible state; sends WM_SHOWWINDOW only when the state changes.
+BOOL ShowWindow(HWND hWnd, int nCmdShow);
+BOOL IsWindowVisible(HWND hWnd);
+// Returns non-zero when the window was disabled before the call.
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL IsWindowEnabled(HWND hWnd);
+// Windows of other threads cannot take the calling thread's focus (null result, ERROR_ACCESS_DENIED).
+HWND SetFocus(HWND hWnd);
+HWND GetFocus();
+
+// ---------------------------------------------------------------- tree
+// The desktop: the parent of every top-level window, the size of the screen (1280x1024).
+HWND GetDesktopWindow();
+// The parent of a child window, the owner of a popup window, else null.
+HWND GetParent(HWND hWnd);
+// Returns the previous parent (the desktop window for a top-level window). A
+// null new parent makes the window top-level.
+HWND SetParent(HWND hWndChild, HWND hWndNewParent);
+// True when hWndParent is reached from hWnd through a chain of child windows.
+BOOL IsChild(HWND hWndParent, HWND hWnd);
+DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
+
+// ---------------------------------------------------------------- geometry
+// Non-client metrics of this build: WS_THICKFRAME 4, WS_DLGFRAME 3 (also with
+// WS_EX_DLGMODALFRAME), WS_BORDER 1 pixel per side; a caption (WS_CAPTION)
+// adds 18 at the top, a menu 19; WS_EX_CLIENTEDGE adds 2 and WS_EX_STATICEDGE 1.
+BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
+BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
+BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
+BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
+BOOL AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
+#endif
+
+}  // namespace win
