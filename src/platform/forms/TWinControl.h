@@ -14,7 +14,7 @@
 // the user interface do not escape into the window system.
 //
 // A control's window belongs to the thread that made it; use and destroy the
-// control on that thread. A subclass that must see the messages sent while
+// control on that thread, and never from inside one of its own message handlers. A subclass that must see the messages sent while
 // its window is destroyed calls DestroyHandle() in its own destructor (the
 // base destructor only reaches the base handlers).
 #pragma once

@@ -22,7 +22,8 @@
 //   as on Windows, a hidden window can take the focus (a control toolkit checks
 //   visibility itself before focusing);
 // - child window positions are relative to the parent's client area;
-//   GetWindowRect answers screen coordinates.
+//   GetWindowRect answers screen coordinates. CW_USEDEFAULT places a window at
+//   0,0, sized 640x480 for an overlapped window and 0x0 otherwise.
 // The portable build delivers SendMessageW only on the window's own thread: a
 // send to another thread's window returns 0 with ERROR_NOT_SUPPORTED (message
 // queues come with the window system's thread machinery).

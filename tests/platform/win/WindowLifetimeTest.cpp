@@ -225,6 +225,20 @@ TEST(WindowDestroyTest, AChildDestroyedByItsParentsWmDestroyHandlerIsDestroyedOn
   EXPECT_EQ(Sequence({WM_DESTROY, WM_NCDESTROY}), expected);
 }
 
+TEST(WindowDestroyTest, OwnedPopupsGoBeforeTheirOwner) {
+  TestClass cls;
+  HWND owner = cls.Top();
+  HWND popup = cls.Make(owner, WS_POPUP);
+  HWND second = cls.Make(owner, WS_POPUP);
+  Log().clear();
+  win::DestroyWindow(owner);
+  EXPECT_FALSE(win::IsWindow(popup));
+  EXPECT_FALSE(win::IsWindow(second));
+  auto destroys = Sequence({WM_DESTROY});
+  ASSERT_EQ(destroys.size(), 3u);
+  EXPECT_EQ(destroys.back(), Step(owner, WM_DESTROY));
+}
+
 TEST(WindowThreadTest, WindowsBelongToTheThreadThatMadeThem) {
   TestClass cls;
   HWND mine = cls.Top();

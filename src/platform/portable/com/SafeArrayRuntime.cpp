@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/com/ComTypes.h"
+#include "platform/portable/com/VariantTypes.h"
 
 namespace {
 
@@ -19,26 +20,6 @@ std::size_t DescriptorBytes(UINT cDims) {
 
 ULONG ElementSize(VARTYPE vt) {
   switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-      return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-      return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-      return 8;
     case VT_BSTR:
       return sizeof(BSTR);
     case VT_UNKNOWN:
@@ -47,7 +28,7 @@ ULONG ElementSize(VARTYPE vt) {
     case VT_VARIANT:
       return sizeof(VARIANT);
     default:
-      return 0;
+      return static_cast<ULONG>(com::portable::ScalarSize(vt));
   }
 }
 

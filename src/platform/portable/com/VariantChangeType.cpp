@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/com/ComTypes.h"
+#include "platform/com/Text.h"
 #include "platform/portable/com/NumberText.h"
 #include "platform/portable/com/VariantTypes.h"
 
@@ -175,17 +176,6 @@ HRESULT ToReal(VARIANT* out, const VARIANT& v, VARTYPE vt) {
   return DISP_E_TYPEMISMATCH;
 }
 
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
-    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 HRESULT StoreBool(VARIANT* out, bool value) {
   out->vt = VT_BOOL;
   out->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
@@ -198,8 +188,8 @@ HRESULT ToBool(VARIANT* out, const VARIANT& v) {
     std::wstring_view text = TextOf(v.bstrVal);
     while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.remove_suffix(1);
-    if (EqualsNoCase(text, L"True")) return StoreBool(out, true);
-    if (EqualsNoCase(text, L"False")) return StoreBool(out, false);
+    if (com::EqualsNoCase(text, L"True")) return StoreBool(out, true);
+    if (com::EqualsNoCase(text, L"False")) return StoreBool(out, false);
     ParsedNumber n;
     if (!ParseNumber(text, &n)) return DISP_E_TYPEMISMATCH;
     return StoreBool(out, n.radixLiteral ? n.bits != 0 : !n.digits.empty());

@@ -1,6 +1,4 @@
 // Creating and destroying windows, in the order Windows sends the messages.
-#include <cstring>
-
 #include "platform/portable/window/WindowSystem.h"
 
 namespace win {
@@ -247,14 +245,15 @@ BOOL DestroyWindow(HWND hWnd) {
   if (!IsWindow(hWnd)) return TRUE;
 
   if (!child) {
-    // Owned windows of this thread go first; those of other threads are merely disowned.
+    // Owned windows of this thread go first, top of the z-order first; those
+    // of other threads are merely disowned.
     std::vector<HWND> owned;
     {
       auto& system = WindowSystem::Get();
       std::lock_guard lock(system.mutex);
-      for (HWND candidate : system.WindowsOfThread(self)) {
+      for (HWND candidate : system.Find(system.Desktop())->children) {
         Window* w = system.Find(candidate);
-        if (w && w->owner == hWnd) owned.push_back(candidate);
+        if (w && w->owner == hWnd && w->threadId == self) owned.push_back(candidate);
       }
     }
     for (HWND w : owned) DestroyWindow(w);

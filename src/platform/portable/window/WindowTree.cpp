@@ -47,8 +47,8 @@ HWND SetParent(HWND hWndChild, HWND hWndNewParent) {
     }
     previous = w->parent;
   }
-  // As on Windows the window is hidden while it moves and shown again on top
-  // of its new siblings; its position stays the same relative to the new parent.
+  // As on Windows the window is hidden while it moves, put on top of its new
+  // siblings at the same place relative to its new parent, and shown again.
   const BOOL wasVisible = ShowWindow(hWndChild, SW_HIDE);
   {
     std::lock_guard lock(system.mutex);
@@ -57,8 +57,8 @@ HWND SetParent(HWND hWndChild, HWND hWndNewParent) {
     system.Unlink(*w);
     system.Link(*w, newParent, false);
   }
-  SetWindowPos(hWndChild, HWND_TOP, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | (wasVisible ? SWP_SHOWWINDOW : 0u));
+  SetWindowPos(hWndChild, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (wasVisible && IsWindow(hWndChild)) ShowWindow(hWndChild, SW_SHOW);
   return previous;
 }
 

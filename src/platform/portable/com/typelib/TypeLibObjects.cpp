@@ -708,7 +708,8 @@ HRESULT BuildLibData(const TypeLibModel& model, const std::wstring& path, LibDat
         f.memid = mm.dispid;
         f.doc = mm.helpString;
         f.slot = static_cast<SHORT>(first + static_cast<int>(i));
-        for (const ParamModel& pm : mm.params) f.params.push_back(ParamData{pm.name, TypeSpec::Of(pm.vt), PARAMFLAG_FIN});
+        for (const ParamModel& pm : mm.params)
+          f.params.push_back(ParamData{pm.name, TypeSpec::Of(pm.vt), PARAMFLAG_FIN});
         t.funcs.push_back(std::move(f));
       }
     }

@@ -122,7 +122,8 @@ bool RegisterInterface(const TYPEATTR& attr, const std::wstring& name, const TLI
     ok = ok && k.Create(key.Get(), sub) == ERROR_SUCCESS && k.SetString(nullptr, proxy) == ERROR_SUCCESS;
   }
   Key tl;
-  ok = ok && tl.Create(key.Get(), L"TypeLib") == ERROR_SUCCESS && tl.SetString(nullptr, GuidText(lib.guid)) == ERROR_SUCCESS &&
+  ok = ok && tl.Create(key.Get(), L"TypeLib") == ERROR_SUCCESS &&
+       tl.SetString(nullptr, GuidText(lib.guid)) == ERROR_SUCCESS &&
        tl.SetString(L"Version", VersionText(lib.wMajorVerNum, lib.wMinorVerNum)) == ERROR_SUCCESS;
   return ok;
 }
