@@ -7,6 +7,7 @@
 #include "com_server/ToolbarFactoryUnit.h"
 #include "com_server/VornIEGUITypeLib.h"
 #include "page_utils/VornOffUtilsUnit.h"
+#include "platform/com/ClassInfo.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ModuleCounters.h"
@@ -94,6 +95,10 @@ namespace {
 // Everything the library keeps process-wide, in the order it is created at
 // load; members are destroyed in reverse order at unload.
 struct LibraryState {
+  // The module's objects find their class information through its type library.
+  LibraryState() { com::SetModuleTypeLibModel(&VornIEGUITypeLibModel()); }
+  ~LibraryState() { com::SetModuleTypeLibModel(nullptr); }
+
   TComServer server;
 };
 

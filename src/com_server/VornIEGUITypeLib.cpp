@@ -94,9 +94,6 @@ com::TypeLibModel Build() {
   return lib;
 }
 
-// The module's objects find their class information through the module's model.
-[[maybe_unused]] const bool g_registered = (com::SetModuleTypeLibModel(&VornIEGUITypeLibModel()), true);
-
 }  // namespace
 
 const com::TypeLibModel& VornIEGUITypeLibModel() {
