@@ -373,10 +373,11 @@ UINT SysStringByteLen(BSTR bstr);
 
 void VariantInit(VARIANTARG* pvarg);
 HRESULT VariantClear(VARIANTARG* pvarg);
-HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
-HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc);
-HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);
-HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt);
+// Sources are not const, as in the mingw-w64 headers the Windows build uses.
+HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc);
+HRESULT VariantCopyInd(VARIANT* pvarDest, VARIANTARG* pvargSrc);
+HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);
+HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt);
 
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);

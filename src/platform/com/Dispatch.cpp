@@ -37,7 +37,7 @@ void SetArgErr(UINT* puArgErr, UINT index) {
 HRESULT Coerce(const VARIANT& src, VARTYPE declared, VARIANT& dest) {
   // References are followed first, whatever the parameter's type.
   Variant direct;
-  HRESULT hr = VariantCopyInd(direct.Ptr(), &src);
+  HRESULT hr = VariantCopyInd(direct.Ptr(), const_cast<VARIANT*>(&src));
   if (FAILED(hr)) return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
   if (declared == VT_VARIANT) return direct.Detach(&dest);
   hr = VariantChangeType(&dest, direct.Ptr(), 0, declared);

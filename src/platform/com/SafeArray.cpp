@@ -192,7 +192,7 @@ HRESULT SafeArray::PutVariant(LONG index, const VARIANT& v) {
   const VARTYPE vt = Vartype();
   if (vt == VT_VARIANT) return SafeArrayPutElement(a_, &index, const_cast<VARIANT*>(&v));
   Variant value;
-  hr = VariantChangeType(value.Ptr(), &v, 0, vt);
+  hr = VariantChangeType(value.Ptr(), const_cast<VARIANT*>(&v), 0, vt);
   if (FAILED(hr)) return hr;
   // BSTR and interface elements are passed as the pointer itself, the rest by address.
   void* pv = &value.llVal;

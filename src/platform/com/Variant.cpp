@@ -35,7 +35,7 @@ Variant::Variant(IDispatch* disp) noexcept : Variant() {
 }
 
 Variant::Variant(const VARIANT& other) : Variant() {
-  HRESULT hr = VariantCopy(this, &other);
+  HRESULT hr = VariantCopy(this, const_cast<VARIANT*>(&other));
   if (FAILED(hr)) throw ComError(hr);
 }
 
@@ -97,7 +97,7 @@ HRESULT Variant::Detach(VARIANT* out) noexcept {
 
 HRESULT Variant::CopyTo(VARIANT* out) const noexcept {
   if (!out) return E_POINTER;
-  return VariantCopy(out, this);
+  return VariantCopy(out, const_cast<Variant*>(this));
 }
 
 HRESULT Variant::ChangeType(VARTYPE type, USHORT flags) noexcept {
@@ -106,7 +106,7 @@ HRESULT Variant::ChangeType(VARTYPE type, USHORT flags) noexcept {
 
 Variant Variant::Converted(VARTYPE type) const {
   Variant r;
-  HRESULT hr = VariantChangeType(&r, this, 0, type);
+  HRESULT hr = VariantChangeType(&r, const_cast<Variant*>(this), 0, type);
   if (FAILED(hr)) throw ComError(hr);
   return r;
 }

@@ -210,7 +210,7 @@ std::vector<Coercion> CoercionTable() {
 }
 
 TEST(VariantChangeTypeTest, CoercionTable) {
-  for (const Coercion& c : CoercionTable()) {
+  for (Coercion& c : CoercionTable()) {
     Variant out;
     const HRESULT hr = VariantChangeType(out.Ptr(), c.from.Ptr(), c.flags, c.to);
     EXPECT_EQ(hr, c.hr) << c.name;

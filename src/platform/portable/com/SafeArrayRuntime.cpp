@@ -100,7 +100,7 @@ HRESULT CopyElementInto(const SAFEARRAY* psa, void* dest, const void* src) {
     if (unk) unk->AddRef();
     *static_cast<IUnknown**>(dest) = unk;
   } else if (psa->fFeatures & FADF_VARIANT) {
-    return VariantCopy(static_cast<VARIANT*>(dest), static_cast<const VARIANT*>(src));
+    return VariantCopy(static_cast<VARIANT*>(dest), const_cast<VARIANT*>(static_cast<const VARIANT*>(src)));
   } else {
     std::memcpy(dest, src, psa->cbElements);
   }

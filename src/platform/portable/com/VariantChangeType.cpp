@@ -270,7 +270,7 @@ HRESULT ValueOf(VARIANT* out, const VARIANT& v, LCID lcid, USHORT flags, VARTYPE
 // Converts a dereferenced, non-array value into an empty `out`.
 HRESULT Coerce(VARIANT* out, const VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, int depth) {
   const VARTYPE from = v.vt;
-  if (vt == from) return VariantCopy(out, &v);
+  if (vt == from) return VariantCopy(out, const_cast<VARIANT*>(&v));
   if ((vt & (VT_ARRAY | VT_BYREF)) || (from & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
   if ((flags & VARIANT_NOVALUEPROP) && from == VT_DISPATCH && vt != VT_UNKNOWN) return DISP_E_TYPEMISMATCH;
 
@@ -309,7 +309,7 @@ HRESULT ChangeType(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT flags, V
 
   VARIANT value;
   MakeEmpty(&value);
-  HRESULT hr = VariantCopyInd(&value, src);
+  HRESULT hr = VariantCopyInd(&value, const_cast<VARIANT*>(src));
   if (FAILED(hr)) return hr;
   VARIANT result;
   MakeEmpty(&result);
@@ -332,10 +332,10 @@ HRESULT ChangeType(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT flags, V
 }  // namespace
 }  // namespace com::portable
 
-HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt) {
+HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt) {
   return com::portable::ChangeType(pvargDest, pvarSrc, LOCALE_USER_DEFAULT, wFlags, vt, 0);
 }
 
-HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt) {
+HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags, VARTYPE vt) {
   return com::portable::ChangeType(pvargDest, pvarSrc, lcid, wFlags, vt, 0);
 }

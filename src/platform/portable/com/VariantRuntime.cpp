@@ -89,7 +89,7 @@ HRESULT VariantClear(VARIANTARG* pvarg) {
   return S_OK;
 }
 
-HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
+HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
   if (!pvargDest || !pvargSrc) return E_INVALIDARG;
   if (!IsValidVariantType(pvargSrc->vt)) return DISP_E_BADVARTYPE;
   if (pvargDest == pvargSrc) return S_OK;
@@ -101,7 +101,7 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
   return DeepenCopy(pvargDest);
 }
 
-HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc) {
+HRESULT VariantCopyInd(VARIANT* pvarDest, VARIANTARG* pvargSrc) {
   if (!pvarDest || !pvargSrc) return E_INVALIDARG;
   if (!IsValidVariantType(pvargSrc->vt)) return DISP_E_BADVARTYPE;
   if (!(pvargSrc->vt & VT_BYREF)) return VariantCopy(pvarDest, pvargSrc);
@@ -116,7 +116,7 @@ HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc) {
   }
   VARIANT tmp;
   MakeEmpty(&tmp);
-  HRESULT hr = (src->vt & VT_BYREF) ? CopyReferenced(&tmp, *src) : VariantCopy(&tmp, src);
+  HRESULT hr = (src->vt & VT_BYREF) ? CopyReferenced(&tmp, *src) : VariantCopy(&tmp, const_cast<VARIANT*>(src));
   if (FAILED(hr)) {
     VariantClear(&tmp);
     return hr;

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the project's private prefix (made by
+# scripts/wine-prefix.sh). CMake uses it as the emulator of the mingw presets.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No browser engine or .NET runtime: Wine must not offer to install them.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+program=$1
+# The PE header's machine field says which Wine loader the program needs.
+machine=$(python3 -c 'import struct,sys
+d=open(sys.argv[1],"rb").read(4096); o=struct.unpack_from("<I",d,0x3c)[0]
+print(hex(struct.unpack_from("<H",d,o+4)[0]))' "$program")
+case $machine in
+  0x8664) loader=/usr/lib/wine/wine64 ;;
+  *) loader=/usr/lib/wine/wine ;;
+esac
+exec "$loader" "$@"
