@@ -1,25 +1,37 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build and the tests need and
+# Installs, from Debian's packages, whatever the builds and the tests need and
 # this machine lacks. Safe to run again: it installs only what is missing.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
-  cmake ninja-build g++ ccache pkg-config
+  cmake ninja-build g++ ccache pkg-config python3 file
   libsqlite3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  # The Windows build: mingw-w64 with posix threads, widl, and Wine to run it.
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+  wine wine64 libwine-dev
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+sudo_cmd=""
+[ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+export DEBIAN_FRONTEND=noninteractive
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+missing=()
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-  export DEBIAN_FRONTEND=noninteractive
   $sudo_cmd apt-get update -qq
-  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# 32-bit Wine only where the kernel can run 32-bit programs at all.
+if bash scripts/can-run-32bit.sh && ! installed wine32:i386; then
+  echo "Installing: wine32:i386"
+  $sudo_cmd dpkg --add-architecture i386
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
 fi
