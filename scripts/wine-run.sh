@@ -5,8 +5,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No browser engine or .NET runtime: Wine must not offer to install them.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No browser engine or .NET runtime: Wine must not offer to install them; a
+# crashing program fails instead of waiting in the debugger.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 
 program=$1
 # The PE header's machine field says which Wine loader the program needs.

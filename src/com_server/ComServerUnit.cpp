@@ -40,6 +40,20 @@ std::unique_ptr<com::ClassFactory> ToolbarFactory(REFCLSID clsid, com::ObjectCre
                                                  com::ThreadingModel::Apartment);
 }
 
+// The system kind the type library was registered under: the embedded
+// library's own (a 64-bit build's is SYS_WIN64), else the model's.
+SYSKIND RegisteredSysKind(const std::wstring& modulePath) {
+  const auto& model = VornIEGUITypeLibModel();
+  com::ComPtr<ITypeLib> typeLib;
+  TLIBATTR* attr = nullptr;
+  if (FAILED(com::LoadModuleTypeLib(model, modulePath, typeLib.ReleaseAndGetAddressOf())) ||
+      FAILED(typeLib->GetLibAttr(&attr)) || !attr)
+    return model.syskind;
+  const SYSKIND kind = attr->syskind;
+  typeLib->ReleaseTLibAttr(attr);
+  return kind;
+}
+
 }  // namespace
 
 TComServer::TComServer() {
@@ -79,7 +93,7 @@ void TComServer::UpdateRegistry(bool reg) {
                                const_cast<LPOLESTR>(helpDir.c_str())),
                L"RegisterTypeLib");
   } else {
-    UnRegisterTypeLib(model.libid, model.majorVersion, model.minorVersion, model.lcid, SYS_WIN32);
+    UnRegisterTypeLib(model.libid, model.majorVersion, model.minorVersion, model.lcid, RegisteredSysKind(modulePath));
   }
   com::RegistrationContext ctx;
   ctx.modulePath = RegisteredModulePath();

@@ -7,7 +7,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/win/Module.h"
-#include "support/TestRegistry.h"
+#include "support/ClientRegistry.h"
 
 namespace {
 
@@ -22,22 +22,29 @@ constexpr IID kIBriselQLToolbar = {0x54EDFA0B, 0xF505, 0x4F2A, {0xB7, 0x9A, 0xA5
 class LateBoundClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    module_ = win::LoadLibraryW(Widen(VORN_MODULE_PATH).c_str());
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    comInitialized_ = true;
+    static const int anchor = 0;
+    const std::wstring path = win::PathBesideModule(&anchor, Widen(VORN_MODULE_PATH));
+    module_ = win::LoadLibraryW(path.c_str());
     ASSERT_NE(module_, nullptr) << "cannot load " << VORN_MODULE_PATH;
     ASSERT_EQ(Entry("DllRegisterServer")(), S_OK);
   }
   void TearDown() override {
-    if (!module_) return;
-    EXPECT_EQ(Entry("DllCanUnloadNow")(), S_OK) << "an object or factory reference is left";
-    EXPECT_EQ(Entry("DllUnregisterServer")(), S_OK);
-    CoFreeUnusedLibraries();
-    win::FreeLibrary(module_);
+    if (module_) {
+      EXPECT_EQ(Entry("DllCanUnloadNow")(), S_OK) << "an object or factory reference is left";
+      EXPECT_EQ(Entry("DllUnregisterServer")(), S_OK);
+      CoFreeUnusedLibraries();
+      win::FreeLibrary(module_);
+    }
+    if (comInitialized_) CoUninitialize();
   }
 
   static std::wstring Widen(const char* s) { return std::wstring(s, s + std::char_traits<char>::length(s)); }
 
   EntryPoint Entry(const char* name) {
-    auto entry = reinterpret_cast<EntryPoint>(win::GetProcAddress(module_, name));
+    // Through the generic function pointer type: an exported entry has no one signature.
+    auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void (*)()>(win::GetProcAddress(module_, name)));
     if (!entry) ADD_FAILURE() << name << " is not exported";
     return entry ? entry : +[]() -> HRESULT { return E_NOTIMPL; };
   }
@@ -62,7 +69,8 @@ class LateBoundClientTest : public ::testing::Test {
     return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
   }
 
-  testing_support::TestRegistry registry_;
+  testing_support::ClientRegistry registry_;
+  bool comInitialized_ = false;
   HMODULE module_ = nullptr;
 };
 

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "com_server/ComServerUnit.h"
+#include "com_server/VornIEGUITypeLib.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/TypeLibrary.h"
+#include "support/LibraryFacts.h"
+#include "support/Platform.h"
 #include "support/TestRegistry.h"
 
 STDAPI DllRegisterServer();
@@ -14,29 +19,10 @@ using testing_support::KeyExists;
 using testing_support::ReadString;
 using testing_support::Snapshot;
 using testing_support::WriteString;
-
-constexpr const wchar_t* kLibId = L"{D21102C9-CB0C-499D-85D7-C67474D21445}";
-constexpr const wchar_t* kDeskBandCat = L"{00021492-0000-0000-C000-000000000046}";
-constexpr const wchar_t* kToolbarKey = L"SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
-
-struct ClassRow {
-  const wchar_t* clsid;
-  const wchar_t* progId;
-  const wchar_t* typeLibDescription;
-  const wchar_t* registeredDescription;
-  bool toolbar;
-};
-
-constexpr ClassRow kClasses[] = {
-    {L"{75CD0BC5-E317-449C-9FF6-4986B3D48F64}", L"VornIEGUI.VornIEExplorerBar", L"VornIEExplorerBar", L"Brisel Bar",
-     true},
-    {L"{0BCA9A71-9E56-4727-8756-4358C072C703}", L"VornIEGUI.VornOffUtils", L"VornOffUtils Object",
-     L"VornOffUtils Object", false},
-    {L"{CC3C4FBC-55E7-4DB5-8F05-D04F7B306F87}", L"VornIEGUI.VornBHOGUI", L"VornBHOGUI Object", L"VornBHOGUI Object",
-     false},
-    {L"{A8415B7A-F661-4D31-92D7-4398E50483DF}", L"VornIEGUI.BriselQLToolbar", L"BriselQLToolbar",
-     L"Brisel Links Bar", true},
-};
+using testing_support::kClasses;
+using testing_support::kDeskBandCategory;
+using testing_support::kLibId;
+using testing_support::kToolbarKey;
 
 class RegistrationTest : public ::testing::Test {
  protected:
@@ -50,9 +36,11 @@ class RegistrationTest : public ::testing::Test {
     WriteString(HKEY_LOCAL_MACHINE, kToolbarKey, L"{11111111-2222-3333-4444-555555555555}", L"Other Bar");
   }
 
-  // The whole store: HKEY_CLASSES_ROOT lives inside the user's root.
+  // The whole test registry. (On the portable build the class root also
+  // shows inside the user's root; that only repeats entries.)
   std::map<std::wstring, std::wstring> Everything() {
     std::map<std::wstring, std::wstring> all;
+    for (auto& [k, v] : Snapshot(HKEY_CLASSES_ROOT, L"")) all[L"HKCR:" + k] = v;
     for (auto& [k, v] : Snapshot(HKEY_CURRENT_USER, L"Software")) all[L"HKCU:" + k] = v;
     for (auto& [k, v] : Snapshot(HKEY_LOCAL_MACHINE, L"SOFTWARE")) all[L"HKLM:" + k] = v;
     return all;
@@ -78,7 +66,7 @@ TEST_F(RegistrationTest, WritesEveryClassEntry) {
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\Version"), L"1.0");
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\TypeLib"), kLibId);
 
-    const std::wstring category = key + L"\\Implemented Categories\\" + kDeskBandCat;
+    const std::wstring category = key + L"\\Implemented Categories\\" + kDeskBandCategory;
     EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, category), c.toolbar);
     if (c.toolbar) {
       // The category key is left empty: no values, no subkeys.
@@ -88,8 +76,15 @@ TEST_F(RegistrationTest, WritesEveryClassEntry) {
       EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kToolbarKey, c.clsid), L"<missing>");
     }
   }
-  // The type library is registered with the module's path.
-  EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + kLibId + L"\\1.0\\409\\win32"),
+  // The type library is registered with the module's path, under the
+  // platform its embedded library names (a 64-bit Windows build's is win64).
+  com::ComPtr<ITypeLib> typeLib;
+  ASSERT_EQ(com::LoadOwnTypeLib(vorn::VornIEGUITypeLibModel(), typeLib.ReleaseAndGetAddressOf()), S_OK);
+  TLIBATTR* attr = nullptr;
+  ASSERT_EQ(typeLib->GetLibAttr(&attr), S_OK);
+  const std::wstring platform = attr->syskind == SYS_WIN64 ? L"win64" : L"win32";
+  typeLib->ReleaseTLibAttr(attr);
+  EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + kLibId + L"\\1.0\\409\\" + platform),
             vorn::TComServer::RegisteredModulePath());
 }
 
@@ -101,6 +96,9 @@ TEST_F(RegistrationTest, RegisteringTwiceLeavesTheSameEntries) {
 }
 
 TEST_F(RegistrationTest, WithoutMachineWriteAccessOnlyTheToolbarValuesAreMissing) {
+  if (testing_support::RunningUnderWine())
+    GTEST_SKIP() << "Wine lets a process create keys in a hive it may only read, so a user without "
+                    "administrator rights cannot be played there";
   ASSERT_EQ(DllRegisterServer(), S_OK);
   auto expected = Everything();
   std::erase_if(expected, [](const auto& entry) { return entry.first.starts_with(L"HKLM:"); });
@@ -122,7 +120,7 @@ TEST_F(RegistrationTest, UnregisteringRestoresWhatWasThereBefore) {
 }
 
 TEST_F(RegistrationTest, UnregisteringDropsTheBrowsersCachedBandList) {
-  const std::wstring cache = std::wstring(L"Component Categories\\") + kDeskBandCat + L"\\Enum";
+  const std::wstring cache = std::wstring(L"Component Categories\\") + kDeskBandCategory + L"\\Enum";
   WriteString(HKEY_CLASSES_ROOT, cache, L"Implementor", L"cached");
   ASSERT_EQ(DllRegisterServer(), S_OK);
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, cache));

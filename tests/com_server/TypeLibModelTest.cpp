@@ -272,7 +272,7 @@ TEST(TypeLibModelTest, IdlDescribesTheSameTypesMembersAndNumbers) {
 class TypeLibServedTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(com::LoadModuleTypeLib(Model(), L"/opt/vornie/libVornIEGUI.so", lib_.ReleaseAndGetAddressOf()), S_OK);
+    ASSERT_EQ(com::LoadOwnTypeLib(Model(), lib_.ReleaseAndGetAddressOf()), S_OK);
   }
 
   com::ComPtr<ITypeLib> lib_;
@@ -403,7 +403,9 @@ TEST_F(TypeLibServedTest, LibraryAttributesAndDocumentation) {
   ASSERT_EQ(lib_->GetLibAttr(&attr), S_OK);
   EXPECT_EQ(com::GuidToString(attr->guid), L"{D21102C9-CB0C-499D-85D7-C67474D21445}");
   EXPECT_EQ(attr->lcid, 0x0409u);
-  EXPECT_EQ(attr->syskind, SYS_WIN32);
+  // A 64-bit Windows build embeds a win64 library; the exact kind per build is
+  // pinned by the Windows tests of the embedded library.
+  EXPECT_TRUE(attr->syskind == SYS_WIN32 || (sizeof(void*) == 8 && attr->syskind == SYS_WIN64)) << attr->syskind;
   EXPECT_EQ(attr->wMajorVerNum, 1);
   EXPECT_EQ(attr->wMinorVerNum, 0);
   lib_->ReleaseTLibAttr(attr);

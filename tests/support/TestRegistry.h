@@ -18,6 +18,9 @@ class TestRegistry {
 
   // With false, HKEY_LOCAL_MACHINE refuses writes as for a user without administrator rights.
   void SetMachineWritable(bool writable);
+
+ private:
+  bool machineReadOnly_ = false;
 };
 
 // Every key (as "path\") and value (as "path\name=TYPE:data") below root\path.

@@ -51,7 +51,8 @@ void DumpKey(HKEY root, const std::wstring& rootName, const std::wstring& path, 
 
 HRESULT CallEntry(HMODULE module, const char* name) {
   using Entry = HRESULT (*)();
-  auto entry = reinterpret_cast<Entry>(win::GetProcAddress(module, name));
+  // Through the generic function pointer type: an exported entry has no one signature.
+  auto entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(win::GetProcAddress(module, name)));
   return entry ? entry() : E_NOTIMPL;
 }
 
@@ -104,7 +105,8 @@ int HostBand() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::wstring modulePath = com::FromUtf8(VORN_MODULE_PATH);
+  static const int anchor = 0;
+  std::wstring modulePath = win::PathBesideModule(&anchor, com::FromUtf8(VORN_MODULE_PATH));
   bool unregister = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--unregister") == 0)

@@ -1,6 +1,8 @@
 #include "platform/win/Module.h"
 
 #ifdef _WIN32
+#include <shlwapi.h>
+
 #include <vector>
 #else
 #include <dlfcn.h>
@@ -33,6 +35,15 @@ std::wstring ModuleFileNameOf(const void* address) {
   return longName.data();
 }
 
+std::wstring PathBesideModule(const void* address, const std::wstring& path) {
+  if (path.empty() || !PathIsRelativeW(path.c_str())) return path;
+  std::wstring folder = ModuleFileNameOf(address);
+  const auto slash = folder.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return path;
+  folder.resize(slash + 1);
+  return folder + path;
+}
+
 std::wstring ShortPathOf(const std::wstring& path) {
   DWORD len = GetShortPathNameW(path.c_str(), nullptr, 0);
   if (len == 0) return path;
@@ -49,6 +60,15 @@ std::wstring ModuleFileNameOf(const void* address) {
   char resolved[PATH_MAX];
   const char* name = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
   return com::FromUtf8(name);
+}
+
+std::wstring PathBesideModule(const void* address, const std::wstring& path) {
+  if (path.empty() || path.front() == L'/') return path;
+  std::wstring folder = ModuleFileNameOf(address);
+  const auto slash = folder.rfind(L'/');
+  if (slash == std::wstring::npos) return path;
+  folder.resize(slash + 1);
+  return folder + path;
 }
 
 std::wstring ShortPathOf(const std::wstring& path) { return path; }

@@ -10,6 +10,11 @@ namespace win {
 // Full file name (long path components) of the module containing address.
 std::wstring ModuleFileNameOf(const void* address);
 
+// path unchanged when it is absolute; otherwise path taken relative to the
+// folder of the module containing address (a program finds the files it
+// ships with beside itself, wherever it was installed).
+std::wstring PathBesideModule(const void* address, const std::wstring& path);
+
 // The 8.3 form of an existing path; a file system without short names
 // answers the path unchanged, as Windows does when 8.3 names are disabled.
 std::wstring ShortPathOf(const std::wstring& path);

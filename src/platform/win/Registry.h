@@ -7,7 +7,8 @@
 // VORNIE_REGISTRY=":memory:" keeps it in this process only.
 // HKEY_CLASSES_ROOT is the per-user class store (HKEY_CURRENT_USER\Software\Classes).
 // Names compare without case and keep the case they were created with; subkeys
-// enumerate in the order of their upper-cased names, values in creation order.
+// enumerate in the order of their upper-cased names, values in creation order
+// (Windows documents neither order; Wine sorts lower-cased names, values too).
 // String data sizes are bytes including the terminator. Tests and tools steer
 // the portable store through platform/portable/registry/RegistryControl.h.
 #pragma once
@@ -36,10 +37,12 @@ LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDe
 LSTATUS RegCloseKey(HKEY hKey);
 // Deletes a key without subkeys; ERROR_ACCESS_DENIED when it has subkeys.
 LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
-// Deletes the subkey and everything below it; with lpSubKey null or empty, everything below hKey.
+// Deletes the subkey and everything below it; with lpSubKey null or empty, everything below hKey
+// (its values only if hKey may set values, else ERROR_ACCESS_DENIED after the subkeys went).
 LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
 LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName);
-// REG_SZ/REG_EXPAND_SZ data may count the terminator or not; REG_DWORD takes exactly 4 bytes.
+// The data is kept byte for byte whatever the type says: a string without its terminator,
+// or a REG_DWORD of 3 bytes, reads back just so.
 LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                        DWORD cbData);
 // Without lpData only the size; a short buffer gives ERROR_MORE_DATA and the size needed.

@@ -110,7 +110,9 @@ LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 // ---------------------------------------------------------------- state
 // SW_HIDE hides; every other command shows the window at its current size
 // (minimized and maximized states are not modelled). Returns the previous
-// visible state; sends WM_SHOWWINDOW only when the state changes.
+// visible state; sends WM_SHOWWINDOW only when the state changes, except that
+// SW_SHOWNA always sends it. Under a hidden parent only the style bit changes
+// (no position messages), as on Windows.
 BOOL ShowWindow(HWND hWnd, int nCmdShow);
 BOOL IsWindowVisible(HWND hWnd);
 // Returns non-zero when the window was disabled before the call.
@@ -139,6 +141,8 @@ DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
+// Sends WM_WINDOWPOSCHANGING, then WM_WINDOWPOSCHANGED only when the window
+// moved, changed size, z-order or visibility, or SWP_FRAMECHANGED was given.
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
 BOOL AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
 #endif

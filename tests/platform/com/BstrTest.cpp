@@ -85,7 +85,6 @@ TEST(SysStringTest, ReAllocReplacesAndMayReuseItsOwnText) {
   EXPECT_EQ(std::wstring(s, SysStringLen(s)), L"wor");
   SysFreeString(s);
   EXPECT_FALSE(SysReAllocString(nullptr, L"x"));
-  EXPECT_FALSE(SysReAllocStringLen(nullptr, L"x", 1));
 }
 
 TEST(BstrWrapperTest, ConstructsFromTextAndView) {

@@ -60,31 +60,64 @@ TEST(GuidStringTest, ParsingAcceptsEitherCaseAndRoundTrips) {
 }
 
 TEST(GuidStringTest, MalformedStringsAreRefused) {
-  const wchar_t* malformed[] = {
-      L"75CD0BC5-E317-449C-9FF6-4986B3D48F64",     // no braces
-      L"{75CD0BC5-E317-449C-9FF6-4986B3D48F64",    // no closing brace
-      L"{75CD0BC5-E317-449C-9FF6-4986B3D48F6}",    // one digit short
-      L"{75CD0BC5-E317-449C-9FF6-4986B3D48F645}",  // one digit long
-      L"{75CD0BC5-E317-449C-9FF6-4986B3D48F64}x",  // trailing text
-      L"{75CD0BC5E317-449C-9FF6-4986B3D48F64-}",   // dash moved
-      L"{75CD0BC5-E317-449C-9FF64-986B3D48F64}",   // dash moved in the last group
-      L"{75CD0BC5-E317-449C-9FF6-4986B3D48G64}",   // not a hex digit
-      L" {75CD0BC5-E317-449C-9FF6-4986B3D48F64}",  // leading blank
-      L"{}",
-      L"Vorn.Object",
+  struct Case {
+    const wchar_t* text;
+    HRESULT iidResult;  // a string of the wrong length is refused as an argument, a bad form as a GUID
   };
-  for (const wchar_t* text : malformed) {
-    const std::string shown = com::ToUtf8(text);
-    CLSID clsid = IID_IDispatch;
-    EXPECT_EQ(CLSIDFromString(text, &clsid), CO_E_CLASSSTRING) << shown;
-    EXPECT_TRUE(IsEqualCLSID(clsid, IID_IDispatch)) << shown << ": output written on failure";
-    IID iid = IID_IDispatch;
-    EXPECT_TRUE(FAILED(IIDFromString(text, &iid))) << shown;
+  const Case cases[] = {
+      {L"75CD0BC5-E317-449C-9FF6-4986B3D48F64", E_INVALIDARG},      // no braces
+      {L"{75CD0BC5-E317-449C-9FF6-4986B3D48F64", E_INVALIDARG},     // no closing brace
+      {L"{75CD0BC5-E317-449C-9FF6-4986B3D48F6}", E_INVALIDARG},     // one digit short
+      {L"{75CD0BC5-E317-449C-9FF6-4986B3D48F645}", E_INVALIDARG},   // one digit long
+      {L"{75CD0BC5-E317-449C-9FF6-4986B3D48F64}x", E_INVALIDARG},   // trailing text
+      {L"{75CD0BC5E317-449C-9FF6-4986B3D48F64-}", CO_E_IIDSTRING},  // dash moved
+      {L"{75CD0BC5-E317-449C-9FF64-986B3D48F64}", CO_E_IIDSTRING},  // dash moved in the last group
+      {L"{75CD0BC5-E317-449C-9FF6-4986B3D48G64}", CO_E_IIDSTRING},  // not a hex digit
+      {L" {75CD0BC5-E317-449C-9FF6-4986B3D48F64}", E_INVALIDARG},   // leading blank
+      {L"{}", E_INVALIDARG},
+      {L"Vorn.Object", E_INVALIDARG},  // no such ProgID is registered
+  };
+  for (const Case& c : cases) {
+    const std::string shown = com::ToUtf8(c.text);
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromString(c.text, &clsid), CO_E_CLASSSTRING) << shown;
+    IID iid{};
+    EXPECT_EQ(IIDFromString(c.text, &iid), c.iidResult) << shown;
   }
-  IID iid{};
-  EXPECT_EQ(IIDFromString(L"{00020400-0000}", &iid), E_INVALIDARG);
+  EXPECT_EQ(IIDFromString(L"{00020400-0000}", nullptr), E_INVALIDARG) << "the length is checked first";
   EXPECT_EQ(CLSIDFromString(L"{00020400-0000-0000-C000-000000000046}", nullptr), E_INVALIDARG);
-  EXPECT_EQ(IIDFromString(L"{00020400-0000-0000-C000-000000000046}", nullptr), E_INVALIDARG);
+}
+
+TEST(GuidStringTest, AFailedParseLeavesWhatWindowsLeaves) {
+  // Windows parses straight into the caller's GUID: the fields read before the
+  // error stay written, the rest keep what they held. Callers must not rely on
+  // the GUID after a failure; these cases pin the behaviour all the same.
+  const GUID filler = {0xCCCCCCCC, 0xCCCC, 0xCCCC, {0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC}};
+  const GUID dispatch = IID_IDispatch;
+
+  CLSID clsid = filler;
+  EXPECT_EQ(CLSIDFromString(L"{00020400-0000-0000-C000-000000000046}x", &clsid), CO_E_CLASSSTRING);
+  EXPECT_TRUE(IsEqualCLSID(clsid, dispatch)) << "every field was read before the trailing text";
+
+  clsid = filler;
+  EXPECT_EQ(CLSIDFromString(L"{00020400*0000-0000-C000-000000000046}", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(clsid.Data1, 0x00020400u);
+  EXPECT_EQ(clsid.Data2, 0xCCCC);
+
+  clsid = filler;
+  EXPECT_EQ(CLSIDFromString(L"{0B*", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(clsid.Data1, 0xBu) << "the digits before the error";
+  EXPECT_EQ(clsid.Data2, 0xCCCC);
+
+  clsid = filler;
+  EXPECT_EQ(CLSIDFromString(L"00020400-0000-0000-C000-000000000046}", &clsid), CO_E_CLASSSTRING);
+  EXPECT_TRUE(IsEqualCLSID(clsid, GUID_NULL)) << "without the brace nothing is a GUID";
+
+  IID iid = filler;
+  EXPECT_EQ(IIDFromString(L"{00020400-0000-0000-C000-00000000004}", &iid), E_INVALIDARG);
+  EXPECT_TRUE(IsEqualIID(iid, filler)) << "a string of the wrong length is not read at all";
+  EXPECT_EQ(IIDFromString(L"{00020400-0000-0000-g000-000000000046}", &iid), CO_E_IIDSTRING);
+  EXPECT_EQ(iid.Data1, 0x00020400u);
 }
 
 TEST(GuidStringTest, NoStringNamesTheNullGuid) {

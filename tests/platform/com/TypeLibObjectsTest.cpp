@@ -1,7 +1,10 @@
 // The type library the portable build serves from an in-code model answers
-// ITypeLib and ITypeInfo as a library compiled from IDL does on Windows.
+// ITypeLib and ITypeInfo as a library compiled from IDL does on Windows. On
+// Windows the same assertions run against the system's own library for the
+// model (see support/ModelTypeLib.h).
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -9,10 +12,14 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/GuidString.h"
 #include "platform/com/TypeLibrary.h"
+#include "support/ModelTypeLib.h"
+#include "support/Platform.h"
 
 namespace {
 
 constexpr WORD kPtr = sizeof(void*);
+// A library is compiled for the pointer size of the programs that load it.
+constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 constexpr GUID kLibId = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x01}};
 constexpr GUID kIPlain = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x02}};
@@ -45,6 +52,7 @@ com::TypeLibModel TestModel() {
   m.majorVersion = 2;
   m.minorVersion = 1;
   m.lcid = 0;
+  m.syskind = kSysKind;
   m.helpString = L"Test Library";
   m.helpFile = L"test.hlp";
   m.types = {
@@ -64,7 +72,7 @@ com::TypeLibModel TestModel() {
 class TypeLibObjectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(com::LoadModuleTypeLib(model_, L"/tmp/test-module.so", lib_.ReleaseAndGetAddressOf()), S_OK);
+    ASSERT_EQ(testing_support::LoadModelTypeLib(model_, L"test-module", lib_.ReleaseAndGetAddressOf()), S_OK);
   }
 
   com::ComPtr<ITypeInfo> Info(const GUID& guid) {
@@ -128,7 +136,10 @@ TEST_F(TypeLibObjectsTest, ListsTypeInfosInOrderWithTheirKinds) {
   EXPECT_EQ(lib_->GetTypeInfoType(5, &kind), TYPE_E_ELEMENTNOTFOUND);
   EXPECT_EQ(lib_->GetTypeInfo(5, info.ReleaseAndGetAddressOf()), TYPE_E_ELEMENTNOTFOUND);
   EXPECT_EQ(lib_->GetDocumentation(5, nullptr, nullptr, nullptr, nullptr), TYPE_E_ELEMENTNOTFOUND);
-  EXPECT_EQ(lib_->GetDocumentation(-2, nullptr, nullptr, nullptr, nullptr), TYPE_E_ELEMENTNOTFOUND);
+  // Any negative index stands for the library itself, as -1 does.
+  com::Bstr libName;
+  EXPECT_EQ(lib_->GetDocumentation(-2, libName.ReleaseAndGetAddressOf(), nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(libName.str(), L"TestLib");
   EXPECT_EQ(lib_->GetTypeInfoOfGuid(kStranger, info.ReleaseAndGetAddressOf()), TYPE_E_ELEMENTNOTFOUND);
   EXPECT_FALSE(info);
   EXPECT_EQ(lib_->GetTypeInfoType(0, nullptr), E_INVALIDARG);
@@ -140,7 +151,7 @@ TEST_F(TypeLibObjectsTest, LibraryAttributesAndDocumentation) {
   EXPECT_TRUE(IsEqualGUID(attr->guid, kLibId));
   EXPECT_EQ(attr->wMajorVerNum, 2);
   EXPECT_EQ(attr->wMinorVerNum, 1);
-  EXPECT_EQ(attr->syskind, SYS_WIN32);
+  EXPECT_EQ(attr->syskind, kSysKind);
   EXPECT_EQ(attr->lcid, 0u);
   EXPECT_EQ(attr->wLibFlags & ~LIBFLAG_FHASDISKIMAGE, 0);
   lib_->ReleaseTLibAttr(attr);
@@ -303,7 +314,12 @@ TEST_F(TypeLibObjectsTest, CoClassNamesItsDefaultInterface) {
   EXPECT_EQ(Name(itf.Get()), L"IDualThing");
   EXPECT_EQ(Attr(itf.Get()).typekind, TKIND_DISPATCH);
   void* object = nullptr;
-  EXPECT_EQ(Info(kIAuto)->CreateInstance(nullptr, IID_IUnknown, &object), TYPE_E_WRONGTYPEKIND);
+  const HRESULT created = Info(kIAuto)->CreateInstance(nullptr, IID_IUnknown, &object);
+  if (testing_support::RunningUnderWine() && created == E_INVALIDARG) {
+    // Wine 8 calls the wrong kind a bad argument; Windows documents TYPE_E_WRONGTYPEKIND.
+  } else {
+    EXPECT_EQ(created, TYPE_E_WRONGTYPEKIND);
+  }
   EXPECT_EQ(object, nullptr);
 }
 
@@ -324,8 +340,10 @@ TEST_F(TypeLibObjectsTest, NamesToMemberIds) {
   const wchar_t* inherited[] = {L"invoke"};
   EXPECT_EQ(dual->GetIDsOfNames(const_cast<LPOLESTR*>(inherited), 1, ids), S_OK);
   EXPECT_EQ(ids[0], 0x60010003);
-  EXPECT_EQ(dual->GetIDsOfNames(nullptr, 1, ids), E_INVALIDARG);
-  EXPECT_EQ(dual->GetIDsOfNames(const_cast<LPOLESTR*>(names), 0, ids), E_INVALIDARG);
+  // No names to map is no error.
+  ids[0] = 99;
+  EXPECT_EQ(dual->GetIDsOfNames(const_cast<LPOLESTR*>(names), 0, ids), S_OK);
+  EXPECT_EQ(ids[0], 99);
 }
 
 TEST_F(TypeLibObjectsTest, DocumentationOfMembers) {
@@ -367,14 +385,20 @@ TEST_F(TypeLibObjectsTest, ObjectsAnswerTheirInterfacesAndKeepTheLibraryAlive) {
   EXPECT_EQ(owner->GetTypeInfoCount(), 5u);
 }
 
+// Only inputs Windows survives: it crashes on some null pointers (the portable
+// library's answers to those are in PortableTypeLibTest).
 TEST_F(TypeLibObjectsTest, BadArgumentsGiveErrorsNotCrashes) {
   auto dual = Info(kIDualThing);
-  EXPECT_EQ(dual->GetTypeAttr(nullptr), E_INVALIDARG);
   EXPECT_EQ(dual->GetFuncDesc(0, nullptr), E_INVALIDARG);
   EXPECT_EQ(dual->GetNames(5, nullptr, 1, nullptr), E_INVALIDARG);
-  EXPECT_EQ(dual->GetRefTypeOfImplType(0, nullptr), E_INVALIDARG);
   com::ComPtr<ITypeInfo> none;
-  EXPECT_EQ(dual->GetRefTypeInfo(0xFFFFFFF0u, none.ReleaseAndGetAddressOf()), TYPE_E_ELEMENTNOTFOUND);
+  const HRESULT unknownRef = dual->GetRefTypeInfo(0x7FFFFFF0u, none.ReleaseAndGetAddressOf());
+  if (testing_support::RunningUnderWine() && unknownRef == E_FAIL) {
+    // Wine 8 fails a reference it never handed out without naming the reason.
+  } else {
+    EXPECT_EQ(unknownRef, TYPE_E_ELEMENTNOTFOUND);
+  }
+  EXPECT_FALSE(none);
   VARDESC* var = nullptr;
   EXPECT_EQ(dual->GetVarDesc(0, &var), TYPE_E_ELEMENTNOTFOUND);
   // Releasing something this object never handed out is ignored.
@@ -382,12 +406,15 @@ TEST_F(TypeLibObjectsTest, BadArgumentsGiveErrorsNotCrashes) {
   TYPEATTR foreignAttr{};
   dual->ReleaseFuncDesc(&foreign);
   dual->ReleaseTypeAttr(&foreignAttr);
-  dual->ReleaseFuncDesc(nullptr);
-  EXPECT_EQ(dual->Invoke(nullptr, 5, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr), E_NOTIMPL);
 }
 
 TEST_F(TypeLibObjectsTest, NameSearchesOverTheLibrary) {
+  // Names are found without regard to case and IsName hands back the
+  // library's spelling, as Windows documents. Wine 8 compares exactly: there
+  // the library's own spelling is what is looked up.
+  const bool exactOnly = testing_support::RunningUnderWine();
   wchar_t buffer[] = L"STOP";
+  if (exactOnly) wcscpy(buffer, L"Stop");
   BOOL found = FALSE;
   ASSERT_EQ(lib_->IsName(buffer, 0, &found), S_OK);
   EXPECT_TRUE(found);
@@ -397,6 +424,7 @@ TEST_F(TypeLibObjectsTest, NameSearchesOverTheLibrary) {
   EXPECT_FALSE(found);
 
   wchar_t thing[] = L"thing";
+  if (exactOnly) wcscpy(thing, L"Thing");
   ITypeInfo* infos[4] = {};
   MEMBERID ids[4] = {};
   USHORT count = 4;
@@ -405,18 +433,6 @@ TEST_F(TypeLibObjectsTest, NameSearchesOverTheLibrary) {
   EXPECT_EQ(ids[0], MEMBERID_NIL);
   EXPECT_EQ(Name(infos[0]), L"Thing");
   infos[0]->Release();
-}
-
-TEST(TypeLibModelErrorsTest, InconsistentModelsAreRefused) {
-  com::ComPtr<ITypeLib> lib;
-  com::TypeLibModel missingDefault = TestModel();
-  missingDefault.types[3].defaultInterface = kStranger;
-  EXPECT_EQ(com::LoadModuleTypeLib(missingDefault, L"x", lib.ReleaseAndGetAddressOf()), E_INVALIDARG);
-  com::TypeLibModel coclassAsBase = TestModel();
-  coclassAsBase.types[4].base = kThing;
-  EXPECT_EQ(com::LoadModuleTypeLib(coclassAsBase, L"x", lib.ReleaseAndGetAddressOf()), E_INVALIDARG);
-  EXPECT_FALSE(lib);
-  EXPECT_EQ(com::LoadModuleTypeLib(TestModel(), L"x", nullptr), E_POINTER);
 }
 
 }  // namespace

@@ -45,14 +45,18 @@ TEST(VariantRuntimeTest, ClearRefusesInvalidTypesAndLockedArrays) {
   v.vt = VT_I4 | VT_VECTOR;
   EXPECT_EQ(VariantClear(&v), DISP_E_BADVARTYPE);
 
+  // Windows reports the lock but empties the variant all the same: the array
+  // is left alive for whoever locked it to unlock and destroy.
+  SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, 2);
+  ASSERT_NE(array, nullptr);
   v.vt = VT_ARRAY | VT_I4;
-  v.parray = SafeArrayCreateVector(VT_I4, 0, 2);
-  ASSERT_EQ(SafeArrayLock(v.parray), S_OK);
+  v.parray = array;
+  ASSERT_EQ(SafeArrayLock(array), S_OK);
   EXPECT_EQ(VariantClear(&v), DISP_E_ARRAYISLOCKED);
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_I4) << "the variant still owns the array it could not destroy";
-  ASSERT_EQ(SafeArrayUnlock(v.parray), S_OK);
-  EXPECT_EQ(VariantClear(&v), S_OK);
-  EXPECT_EQ(VariantClear(nullptr), E_INVALIDARG);
+  EXPECT_EQ(v.vt, VT_EMPTY);
+  EXPECT_EQ(SafeArrayGetDim(array), 1u);
+  ASSERT_EQ(SafeArrayUnlock(array), S_OK);
+  EXPECT_EQ(SafeArrayDestroy(array), S_OK);
 }
 
 TEST(VariantRuntimeTest, CopyIsDeep) {
@@ -104,7 +108,6 @@ TEST(VariantRuntimeTest, CopyOfAnInvalidSourceLeavesTheDestinationAlone) {
   EXPECT_EQ(dst.ToString(), L"keep");
   EXPECT_EQ(VariantCopy(&dst, &dst), S_OK);
   EXPECT_EQ(dst.ToString(), L"keep");
-  EXPECT_EQ(VariantCopy(nullptr, &dst), E_INVALIDARG);
 }
 
 TEST(VariantRuntimeTest, CopyIndFollowsReferences) {
@@ -164,7 +167,7 @@ TEST(VariantRuntimeTest, CopyIndInPlaceAndBadReferences) {
   src.vt = VT_VARIANT | VT_BYREF;
   src.pvarVal = &v;
   EXPECT_EQ(VariantCopyInd(&v, &refToRef), E_INVALIDARG);
-  EXPECT_EQ(v.vt, VT_I4) << "a failed copy leaves the destination alone";
+  EXPECT_EQ(v.vt, VT_EMPTY) << "the destination is freed before the copy, as documented";
 }
 
 TEST(VariantWrapperTest, ConstructorsPickTheAutomationTypes) {
@@ -273,7 +276,7 @@ TEST(VariantWrapperTest, AccessorsConvertOrThrowTheConversionError) {
     Variant(static_cast<IUnknown*>(&unk)).ToDispatch();
     ADD_FAILURE() << "an object without IDispatch became a dispatch pointer";
   } catch (const com::ComError& e) {
-    EXPECT_EQ(e.hr(), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(e.hr(), E_NOINTERFACE);
   }
   EXPECT_EQ(unk.refs(), 0u);
 }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/win/WindowTestSupport.h"
+#include "support/Platform.h"
 
 namespace {
 
@@ -50,7 +51,11 @@ TEST(WindowClassTest, NamesAreUniqueWithoutRegardToCaseAndFreedOnlyWithoutWindow
   EXPECT_FALSE(win::UnregisterClassW(cls.Name(), nullptr));
   EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_CLASS_DOES_NOT_EXIST));
   EXPECT_EQ(win::CreateWindowExW(0, cls.Name(), L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
-  EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+  if (testing_support::RunningUnderWine() && win::GetLastError() == ERROR_CLASS_DOES_NOT_EXIST) {
+    // Wine 8 answers the unregistering error here; Windows says it cannot find the class.
+  } else {
+    EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+  }
 }
 
 TEST(WindowClassTest, ExtendedRegistrationChecksTheStructureSize) {
@@ -176,7 +181,11 @@ TEST(WindowDestroyTest, DestroyGoesDownWithWmDestroyAndBackUpWithWmNcDestroy) {
   EXPECT_EQ(Sequence({WM_NCDESTROY}), ncDestroys);
   for (HWND hwnd : {top, a, a1, b}) EXPECT_FALSE(win::IsWindow(hwnd));
   EXPECT_FALSE(win::DestroyWindow(top));
-  EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  if (testing_support::RunningUnderWine() && win::GetLastError() == ERROR_ACCESS_DENIED) {
+    // Wine 8 treats any handle that is not one of the thread's windows as another thread's.
+  } else {
+    EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  }
 }
 
 TEST(WindowDestroyTest, AVisibleFocusedChildIsHiddenAndGivesTheFocusToItsParentFirst) {
@@ -248,7 +257,10 @@ TEST(WindowThreadTest, WindowsBelongToTheThreadThatMadeThem) {
   BOOL destroyedThere = TRUE;
   std::thread other([&] {
     theirThread = win::GetCurrentThreadId();
-    theirs = cls.Child(mine);  // a child of a window of another thread is allowed
+    // A child of a window of another thread is allowed. It asks for no
+    // WM_PARENTNOTIFY: that message would be sent to this test's thread, which
+    // waits in join() without pumping messages, and on Windows the send blocks.
+    theirs = cls.Make(mine, WS_CHILD, RECT{0, 0, 100, 50}, nullptr, WS_EX_NOPARENTNOTIFY);
     destroyedThere = win::DestroyWindow(mine);
     destroyError = win::GetLastError();
   });

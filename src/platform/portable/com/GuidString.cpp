@@ -1,5 +1,8 @@
 // GUIDs as text: the braced, upper-case registry form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
+#include <string>
+
 #include "platform/com/ComTypes.h"
+#include "platform/win/RegKey.h"
 
 namespace {
 
@@ -17,43 +20,56 @@ int HexDigit(OLECHAR c) {
   return -1;
 }
 
-bool ReadHex(LPCOLESTR& in, int digits, std::uint64_t* value) {
-  std::uint64_t v = 0;
-  for (int i = 0; i < digits; ++i) {
-    const int d = HexDigit(in[i]);
+// Windows reads the braced form field by field straight into the caller's GUID,
+// so a malformed string leaves the fields read before the error behind; callers
+// that look at the GUID after a failure see exactly what Windows leaves there.
+bool ReadHexInto(LPCOLESTR s, int from, int digits, std::uint64_t* field) {
+  *field = 0;
+  for (int i = from; i < from + digits; ++i) {
+    const int d = HexDigit(s[i]);
     if (d < 0) return false;
-    v = (v << 4) | static_cast<std::uint64_t>(d);
+    *field = (*field << 4) | static_cast<std::uint64_t>(d);
   }
-  in += digits;
-  *value = v;
   return true;
 }
 
-bool Expect(LPCOLESTR& in, OLECHAR c) {
-  if (*in != c) return false;
-  ++in;
-  return true;
-}
-
-// Reads exactly the braced form followed by the end of the string.
-bool ParseGuid(LPCOLESTR s, GUID* out) {
-  GUID g{};
+bool ParseGuid(LPCOLESTR s, GUID* id) {
+  if (s[0] != L'{') {
+    *id = GUID{};
+    return false;
+  }
   std::uint64_t v = 0;
-  if (!Expect(s, L'{') || !ReadHex(s, 8, &v)) return false;
-  g.Data1 = static_cast<std::uint32_t>(v);
-  if (!Expect(s, L'-') || !ReadHex(s, 4, &v)) return false;
-  g.Data2 = static_cast<std::uint16_t>(v);
-  if (!Expect(s, L'-') || !ReadHex(s, 4, &v)) return false;
-  g.Data3 = static_cast<std::uint16_t>(v);
-  if (!Expect(s, L'-')) return false;
-  for (int i = 0; i < 8; ++i) {
-    if (i == 2 && !Expect(s, L'-')) return false;
-    if (!ReadHex(s, 2, &v)) return false;
-    g.Data4[i] = static_cast<std::uint8_t>(v);
+  // Each field is stored as far as its digits go, as Windows does.
+  bool ok = ReadHexInto(s, 1, 8, &v);
+  id->Data1 = static_cast<std::uint32_t>(v);
+  if (!ok || s[9] != L'-') return false;
+  ok = ReadHexInto(s, 10, 4, &v);
+  id->Data2 = static_cast<std::uint16_t>(v);
+  if (!ok || s[14] != L'-') return false;
+  ok = ReadHexInto(s, 15, 4, &v);
+  id->Data3 = static_cast<std::uint16_t>(v);
+  if (!ok || s[19] != L'-') return false;
+  for (int i = 20, byte = 0; byte < 8; ++byte, i += 2) {
+    if (byte == 2) {
+      if (s[i] != L'-') return false;
+      ++i;
+    }
+    if (!ReadHexInto(s, i, 2, &v)) return false;
+    id->Data4[byte] = static_cast<std::uint8_t>(v);
   }
-  if (!Expect(s, L'}') || *s != 0) return false;
-  *out = g;
-  return true;
+  return s[37] == L'}' && s[38] == 0;
+}
+
+// A string that is not a GUID may be a ProgID: its registered CLSID.
+HRESULT ClsidOfProgId(LPCOLESTR progId, CLSID* out) {
+  win::RegKey key;
+  if (key.Open(HKEY_CLASSES_ROOT, std::wstring(progId) + L"\\CLSID") != ERROR_SUCCESS) return CO_E_CLASSSTRING;
+  const auto text = key.GetString(L"");
+  if (!text) return CO_E_CLASSSTRING;
+  CLSID clsid{};
+  if (!ParseGuid(text->c_str(), &clsid)) return CO_E_CLASSSTRING;
+  *out = clsid;
+  return S_OK;
 }
 
 }  // namespace
@@ -80,11 +96,12 @@ int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax) {
 HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) {
   if (!pclsid) return E_INVALIDARG;
   // No string at all names no class, as on Windows.
-  if (!lpsz || !*lpsz) {
+  if (!lpsz) {
     *pclsid = GUID_NULL;
     return S_OK;
   }
-  return ParseGuid(lpsz, pclsid) ? S_OK : CO_E_CLASSSTRING;
+  if (ParseGuid(lpsz, pclsid)) return S_OK;
+  return ClsidOfProgId(lpsz, pclsid);
 }
 
 HRESULT IIDFromString(LPCOLESTR lpsz, IID* lpiid) {
@@ -93,5 +110,8 @@ HRESULT IIDFromString(LPCOLESTR lpsz, IID* lpiid) {
     *lpiid = IID_NULL;
     return S_OK;
   }
-  return ParseGuid(lpsz, lpiid) ? S_OK : E_INVALIDARG;
+  // A string of the wrong length is refused before anything is written.
+  if (std::char_traits<OLECHAR>::length(lpsz) != kGuidChars) return E_INVALIDARG;
+  if (lpsz[0] != L'{') return CO_E_IIDSTRING;
+  return ParseGuid(lpsz, lpiid) ? S_OK : CO_E_IIDSTRING;
 }

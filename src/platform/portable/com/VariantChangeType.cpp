@@ -131,6 +131,15 @@ HRESULT ToInteger(VARIANT* out, const VARIANT& v, VARTYPE vt) {
   }
   Scalar s{};
   if (!ReadScalar(v, &s)) return DISP_E_TYPEMISMATCH;
+  // Between a signed and an unsigned integer of one size Windows keeps the
+  // bits: UI4 0xFFFFFFFF becomes I4 -1 without an overflow.
+  IntegerType from{};
+  if (v.vt != VT_BOOL && IntegerTypeOf(v.vt, &from) && from.bits == t.bits && from.isSigned != t.isSigned) {
+    const std::uint64_t mask = t.bits == 64 ? UINT64_MAX : (std::uint64_t{1} << t.bits) - 1;
+    const std::uint64_t bits = (s.kind == Scalar::Signed ? static_cast<std::uint64_t>(s.s) : s.u) & mask;
+    const bool negative = t.isSigned && (bits >> (t.bits - 1)) != 0;
+    return StoreInteger(out, vt, t, negative, negative ? ((std::uint64_t{0} - bits) & mask) : bits);
+  }
   // A true VARIANT_BOOL is all bits set, whatever the width.
   if (v.vt == VT_BOOL && !t.isSigned) return StoreInteger(out, vt, t, false, v.boolVal ? MaxMagnitude(t, false) : 0);
   switch (s.kind) {
@@ -229,12 +238,8 @@ HRESULT ToString(VARIANT* out, const VARIANT& v, USHORT flags) {
 }
 
 // Interface pointers convert by QueryInterface; a null pointer stays null.
+// Nothing else becomes an object, not even VT_EMPTY (as on Windows).
 HRESULT ToInterface(VARIANT* out, const VARIANT& v, VARTYPE vt) {
-  if (v.vt == VT_EMPTY) {
-    out->vt = vt;
-    out->punkVal = nullptr;
-    return S_OK;
-  }
   if (v.vt != VT_UNKNOWN && v.vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
   out->vt = vt;
   out->punkVal = nullptr;
@@ -243,7 +248,8 @@ HRESULT ToInterface(VARIANT* out, const VARIANT& v, VARTYPE vt) {
   HRESULT hr = v.punkVal->QueryInterface(vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &itf);
   if (FAILED(hr) || !itf) {
     out->vt = VT_EMPTY;
-    return hr == E_NOINTERFACE || SUCCEEDED(hr) ? DISP_E_TYPEMISMATCH : hr;
+    // Windows hands on the object's own answer (E_NOINTERFACE, usually).
+    return FAILED(hr) ? hr : E_NOINTERFACE;
   }
   out->punkVal = static_cast<IUnknown*>(itf);
   return S_OK;

@@ -74,19 +74,21 @@ void VariantInit(VARIANTARG* pvarg) {
 HRESULT VariantClear(VARIANTARG* pvarg) {
   if (!pvarg) return E_INVALIDARG;
   if (!IsValidVariantType(pvarg->vt)) return DISP_E_BADVARTYPE;
+  HRESULT hr = S_OK;
   if (!(pvarg->vt & VT_BYREF)) {
     if (pvarg->vt & VT_ARRAY) {
-      // A locked array stays where it is: the variant still owns it.
-      HRESULT hr = SafeArrayDestroy(pvarg->parray);
-      if (FAILED(hr)) return hr;
+      // A locked array cannot be destroyed; Windows reports that and empties
+      // the variant all the same, leaving the array to whoever locked it.
+      hr = SafeArrayDestroy(pvarg->parray);
     } else if (pvarg->vt == VT_BSTR) {
       SysFreeString(pvarg->bstrVal);
     } else if (pvarg->vt == VT_UNKNOWN || pvarg->vt == VT_DISPATCH) {
       if (pvarg->punkVal) pvarg->punkVal->Release();
     }
   }
-  MakeEmpty(pvarg);
-  return S_OK;
+  // Only the type changes: Windows leaves the value bits as they were.
+  pvarg->vt = VT_EMPTY;
+  return hr;
 }
 
 HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
@@ -105,6 +107,10 @@ HRESULT VariantCopyInd(VARIANT* pvarDest, VARIANTARG* pvargSrc) {
   if (!pvarDest || !pvargSrc) return E_INVALIDARG;
   if (!IsValidVariantType(pvargSrc->vt)) return DISP_E_BADVARTYPE;
   if (!(pvargSrc->vt & VT_BYREF)) return VariantCopy(pvarDest, pvargSrc);
+  // The destination is freed first, as Windows documents: it is empty even when the copy then fails.
+  if (pvarDest != pvargSrc) {
+    if (HRESULT hr = VariantClear(pvarDest); FAILED(hr)) return hr;
+  }
 
   const VARIANT* src = pvargSrc;
   if (src->vt == (VT_VARIANT | VT_BYREF)) {
@@ -122,13 +128,6 @@ HRESULT VariantCopyInd(VARIANT* pvarDest, VARIANTARG* pvargSrc) {
     return hr;
   }
   // The source may be the destination itself; a reference owns nothing, so overwriting it leaks nothing.
-  if (pvarDest != pvargSrc) {
-    hr = VariantClear(pvarDest);
-    if (FAILED(hr)) {
-      VariantClear(&tmp);
-      return hr;
-    }
-  }
   std::memcpy(pvarDest, &tmp, sizeof(VARIANT));
   return S_OK;
 }

@@ -132,19 +132,19 @@ LSTATUS Guarded(F&& body) {
   }
 }
 
-// Splits a path relative to a key; null or empty names the key itself.
+// Splits a path relative to a key; null or empty names the key itself. As on
+// Windows, a run of separators counts as one, but a relative path cannot start
+// with one.
 LSTATUS SplitPath(LPCWSTR path, std::vector<std::wstring_view>& parts) {
   parts.clear();
   if (!path || !*path) return ERROR_SUCCESS;
   std::wstring_view rest(path);
   if (rest.front() == L'\\') return ERROR_BAD_PATHNAME;
-  while (!rest.empty() && rest.back() == L'\\') rest.remove_suffix(1);
   while (!rest.empty()) {
     const size_t cut = rest.find(L'\\');
     const std::wstring_view part = rest.substr(0, cut);
-    if (part.empty()) return ERROR_BAD_PATHNAME;
     if (part.size() > kMaxKeyNameChars) return ERROR_INVALID_PARAMETER;
-    parts.push_back(part);
+    if (!part.empty()) parts.push_back(part);
     if (cut == std::wstring_view::npos) break;
     rest.remove_prefix(cut + 1);
   }
@@ -283,6 +283,9 @@ LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpCl
 LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
+  // Windows lets old programs open "\\CLSID\\..." below the classes root: one
+  // leading backslash is skipped there, for opening only.
+  if (hKey == HKEY_CLASSES_ROOT && lpSubKey && *lpSubKey == L'\\') ++lpSubKey;
   std::vector<std::wstring_view> parts;
   if (LSTATUS status = SplitPath(lpSubKey, parts)) return status;
   return Guarded([&](State& s) -> LSTATUS {
@@ -339,9 +342,28 @@ LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
     const auto id = Walk(store, *base.id, parts);
     if (!id) return ERROR_FILE_NOT_FOUND;
     if (!Writable(s, base.hive)) return ERROR_ACCESS_DENIED;
-    store.DeleteTree(*id, !parts.empty());
+    if (!parts.empty()) {
+      // A named subtree is opened afresh for deleting, whatever `hKey` allows.
+      store.DeleteSubkeys(*id);
+      store.DeleteKey(*id);
+      txn.Commit();
+      return ERROR_SUCCESS;
+    }
+    // The key's own contents go through `hKey`, as Windows does it: list it,
+    // delete the subkeys, then the values one by one, which needs the right to
+    // change them. Subkeys deleted before that check stay deleted.
+    if (!(base.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    if (store.HasChildren(*id) && !(base.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+    store.DeleteSubkeys(*id);
+    LSTATUS status = ERROR_SUCCESS;
+    if (store.HasValues(*id)) {
+      if (base.access & KEY_SET_VALUE)
+        store.DeleteValues(*id);
+      else
+        status = ERROR_ACCESS_DENIED;
+    }
     txn.Commit();
-    return ERROR_SUCCESS;
+    return status;
   });
 }
 
@@ -360,8 +382,8 @@ LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
 
 LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                        DWORD cbData) {
+  // The type is a label only: Windows keeps a REG_DWORD of any size, and so do we.
   if (!lpData && cbData) return ERROR_NOACCESS;
-  if ((dwType == REG_DWORD && cbData != 4) || (dwType == REG_QWORD && cbData != 8)) return ERROR_INVALID_PARAMETER;
   const std::wstring_view name = ValueName(lpValueName);
   if (name.size() > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
   return Guarded([&](State& s) -> LSTATUS {

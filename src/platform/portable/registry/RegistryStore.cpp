@@ -45,6 +45,20 @@ std::vector<BYTE> WideBytes(const std::wstring& s) {
   return out;
 }
 
+// The text a string value is kept as: its characters without the one
+// terminator that ends them. Empty when the data has no such form and must be
+// kept as bytes, so that reading it back gives exactly what was written.
+std::optional<std::string> StoredText(const BYTE* data, DWORD size) {
+  if (size < sizeof(wchar_t) || size % sizeof(wchar_t) != 0) return std::nullopt;
+  std::wstring text(size / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), data, size);
+  if (text.back() != L'\0') return std::nullopt;
+  text.pop_back();
+  std::string utf8 = com::ToUtf8(text);
+  if (com::FromUtf8(utf8) != text) return std::nullopt;  // unpaired surrogates and the like
+  return utf8;
+}
+
 }  // namespace
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
@@ -67,6 +81,9 @@ class RegistryStore::Statement {
   Statement& Bind(int index, const std::string& text) {
     Check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
     return *this;
+  }
+  Statement& Bind(int index, const std::optional<std::string>& text, const void* data, size_t size) {
+    return text ? Bind(index, *text) : BindBlob(index, data, size);
   }
   Statement& BindBlob(int index, const void* data, size_t size) {
     // A zero-length blob still has to be a blob, not NULL.
@@ -92,6 +109,7 @@ class RegistryStore::Statement {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
     return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col))) : std::string();
   }
+  bool IsText(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_TEXT; }
   std::vector<BYTE> Blob(int col) const {
     const auto* p = static_cast<const BYTE*>(sqlite3_column_blob(stmt_, col));
     return p ? std::vector<BYTE>(p, p + sqlite3_column_bytes(stmt_, col)) : std::vector<BYTE>();
@@ -243,6 +261,11 @@ bool RegistryStore::HasChildren(KeyId key) {
   return st.Bind(1, key).Step();
 }
 
+bool RegistryStore::HasValues(KeyId key) {
+  Statement st(*this, "SELECT 1 FROM vals WHERE key = ?1 LIMIT 1");
+  return st.Bind(1, key).Step();
+}
+
 void RegistryStore::DeleteKey(KeyId key) {
   std::optional<KeyId> parent;
   {
@@ -254,7 +277,7 @@ void RegistryStore::DeleteKey(KeyId key) {
   if (parent) Touch(*parent);
 }
 
-void RegistryStore::DeleteTree(KeyId key, bool includeSelf) {
+void RegistryStore::DeleteSubkeys(KeyId key) {
   Statement(*this,
             "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent = ?1"
             "  UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
@@ -267,12 +290,12 @@ void RegistryStore::DeleteTree(KeyId key, bool includeSelf) {
             "DELETE FROM keys WHERE id IN sub")
       .Bind(1, key)
       .Run();
-  if (includeSelf) {
-    DeleteKey(key);
-  } else {
-    Statement(*this, "DELETE FROM vals WHERE key = ?1").Bind(1, key).Run();
-    Touch(key);
-  }
+  if (sqlite3_changes(db_) > 0) Touch(key);
+}
+
+void RegistryStore::DeleteValues(KeyId key) {
+  Statement(*this, "DELETE FROM vals WHERE key = ?1").Bind(1, key).Run();
+  if (sqlite3_changes(db_) > 0) Touch(key);
 }
 
 void RegistryStore::SetValue(KeyId key, std::wstring_view name, DWORD type, const BYTE* data, DWORD size) {
@@ -280,16 +303,7 @@ void RegistryStore::SetValue(KeyId key, std::wstring_view name, DWORD type, cons
                "INSERT INTO vals(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
                " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
   st.Bind(1, key).Bind(2, com::ToUtf8(name)).Bind(3, FoldName(name)).Bind(4, static_cast<std::int64_t>(type));
-  if (IsStringType(type)) {
-    // Callers may count the terminator or not; both store the same string. A
-    // trailing partial character cannot be expressed as text and is dropped.
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (!text.empty()) std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
-    if (!text.empty() && text.back() == L'\0') text.pop_back();
-    st.Bind(5, com::ToUtf8(text));
-  } else {
-    st.BindBlob(5, data, size);
-  }
+  st.Bind(5, IsStringType(type) ? StoredText(data, size) : std::nullopt, data, size);
   st.Run();
   Touch(key);
 }
@@ -300,7 +314,7 @@ std::optional<Value> RegistryStore::GetValue(KeyId key, std::wstring_view name) 
   Value v;
   v.name = com::FromUtf8(st.Text(0));
   v.type = static_cast<DWORD>(st.Int(1));
-  v.data = IsStringType(v.type) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
+  v.data = st.IsText(2) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
   return v;
 }
 
@@ -323,7 +337,7 @@ std::optional<Value> RegistryStore::EnumValue(KeyId key, DWORD index) {
   Value v;
   v.name = com::FromUtf8(st.Text(0));
   v.type = static_cast<DWORD>(st.Int(1));
-  v.data = IsStringType(v.type) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
+  v.data = st.IsText(2) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
   return v;
 }
 

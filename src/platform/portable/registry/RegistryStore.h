@@ -33,8 +33,7 @@ struct StoreError {
   std::string message;
 };
 
-// A value as the registry functions hand it out: string types as wide characters
-// followed by one terminator, everything else as stored.
+// A value as the registry functions hand it out: exactly the bytes it was given.
 struct Value {
   std::wstring name;
   DWORD type = REG_NONE;
@@ -76,12 +75,16 @@ class RegistryStore {
   std::optional<KeyId> FindChild(KeyId parent, std::wstring_view name);
   KeyId CreateChild(KeyId parent, std::wstring_view name);
   bool HasChildren(KeyId key);
+  bool HasValues(KeyId key);
   // Removes the key and its values; the caller has made sure it has no subkeys.
   void DeleteKey(KeyId key);
-  // Removes everything below `key`, and the key itself when `includeSelf`.
-  void DeleteTree(KeyId key, bool includeSelf);
+  // Removes every key below `key` with their values; `key` keeps its own values.
+  void DeleteSubkeys(KeyId key);
+  void DeleteValues(KeyId key);
 
   // `data`/`size` in the registry functions' form (wide characters for string types).
+  // String data ending in one terminator is kept as readable text; any other
+  // string data (unterminated, a stray byte, not valid text) as the bytes given.
   void SetValue(KeyId key, std::wstring_view name, DWORD type, const BYTE* data, DWORD size);
   std::optional<Value> GetValue(KeyId key, std::wstring_view name);
   bool DeleteValue(KeyId key, std::wstring_view name);

@@ -15,10 +15,12 @@ bool IsSpecialInsertAfter(HWND after) {
 }
 
 // Topmost windows are not modelled: HWND_TOPMOST and HWND_NOTOPMOST put the window on top.
-void Restack(WindowSystem& system, Window& w, HWND after) {
+// Answers whether the window's place among its siblings changed.
+bool Restack(WindowSystem& system, Window& w, HWND after) {
   Window* parent = system.Find(w.parent);
-  if (!parent || after == w.hwnd) return;
+  if (!parent || after == w.hwnd) return false;
   auto& list = parent->children;
+  const auto before = list;
   list.erase(std::remove(list.begin(), list.end(), w.hwnd), list.end());
   if (after == HWND_BOTTOM) {
     list.push_back(w.hwnd);
@@ -28,6 +30,7 @@ void Restack(WindowSystem& system, Window& w, HWND after) {
     auto it = std::find(list.begin(), list.end(), after);
     list.insert(it == list.end() ? list.begin() : it + 1, w.hwnd);
   }
+  return list != before;
 }
 
 struct ClientPlace {
@@ -70,11 +73,18 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
   if (!(uFlags & SWP_NOSENDCHANGING)) {
     portable::Send(hWnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
   }
+  bool changed = (pos.flags & SWP_FRAMECHANGED) != 0;
   {
     std::lock_guard lock(system.mutex);
     Window* w = system.Find(hWnd);
     if (!w) return FALSE;  // destroyed by a handler
     const ClientPlace before = PlaceOf(system, *w);
+    const RECT rectBefore = w->rect;
+    // Showing a visible window or hiding a hidden one is no change, and not reported as one.
+    if (w->style & WS_VISIBLE)
+      pos.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+    else
+      pos.flags &= ~static_cast<UINT>(SWP_HIDEWINDOW);
     if (!(pos.flags & SWP_NOMOVE)) {
       LONG width = w->rect.right - w->rect.left;
       LONG height = w->rect.bottom - w->rect.top;
@@ -86,17 +96,23 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
     }
     if (pos.flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
     if (pos.flags & SWP_HIDEWINDOW) w->style &= ~static_cast<DWORD>(WS_VISIBLE);
-    if (!(pos.flags & SWP_NOZORDER)) Restack(system, *w, pos.hwndInsertAfter);
+    if (pos.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) changed = true;
+    if (!(pos.flags & SWP_NOZORDER) && Restack(system, *w, pos.hwndInsertAfter)) changed = true;
     const ClientPlace after = PlaceOf(system, *w);
     if (before.origin.x == after.origin.x && before.origin.y == after.origin.y) pos.flags |= portable::kSwpNoClientMove;
     if (before.size.right == after.size.right && before.size.bottom == after.size.bottom)
       pos.flags |= portable::kSwpNoClientSize;
+    if (w->rect.left != rectBefore.left || w->rect.top != rectBefore.top || w->rect.right != rectBefore.right ||
+        w->rect.bottom != rectBefore.bottom || !(pos.flags & portable::kSwpNoClientMove) ||
+        !(pos.flags & portable::kSwpNoClientSize))
+      changed = true;
     pos.x = w->rect.left;
     pos.y = w->rect.top;
     pos.cx = w->rect.right - w->rect.left;
     pos.cy = w->rect.bottom - w->rect.top;
   }
-  portable::Send(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  // As on Windows, a call that changed nothing ends after WM_WINDOWPOSCHANGING.
+  if (changed) portable::Send(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
   return TRUE;
 }
 

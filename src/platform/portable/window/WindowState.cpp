@@ -43,8 +43,8 @@ constexpr int kLastShowCommand = 11;  // SW_FORCEMINIMIZE
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   const DWORD self = portable::CurrentThread();
   bool wasVisible = false;
+  auto& system = WindowSystem::Get();
   {
-    auto& system = WindowSystem::Get();
     std::lock_guard lock(system.mutex);
     Window* w = portable::FindOwnWindow(system, hWnd, self);
     if (!w) return FALSE;
@@ -55,11 +55,28 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     wasVisible = (w->style & WS_VISIBLE) != 0;
   }
   const bool show = nCmdShow != SW_HIDE;
-  if (show == wasVisible) return wasVisible;
+  // SW_SHOWNA announces itself even to a window that is already visible, as on Windows.
+  if (show == wasVisible && nCmdShow != SW_SHOWNA) return wasVisible;
   portable::Send(hWnd, WM_SHOWWINDOW, show, 0);
   if (!IsWindow(hWnd)) return wasVisible;
-  SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  bool parentShown = true;
+  {
+    std::lock_guard lock(system.mutex);
+    Window* w = system.Find(hWnd);
+    if (!w) return wasVisible;
+    for (Window* p = system.Find(w->parent); p && p->hwnd != system.Desktop(); p = system.Find(p->parent))
+      if (!(p->style & WS_VISIBLE)) parentShown = false;
+    // Under a hidden parent nothing on screen changes: Windows only flips the style bit.
+    if (!parentShown) {
+      if (show)
+        w->style |= WS_VISIBLE;
+      else
+        w->style &= ~static_cast<DWORD>(WS_VISIBLE);
+    }
+  }
+  if (parentShown)
+    SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
   if (!show && IsWindow(hWnd)) portable::MoveFocusOutOf(hWnd);
   return wasVisible;
 }

@@ -149,6 +149,51 @@ TEST_F(RegistryFileStoreTest, ValuesAndKeysSurviveReopeningTheStore) {
   EXPECT_EQ(machine.GetDword(L"z\u00C4HLER"), 42u);
 }
 
+TEST_F(RegistryFileStoreTest, StringDataReadsBackByteForByteAfterReopening) {
+  // Terminated strings are kept as text, anything else as bytes; both must
+  // come back from the file exactly as they were written.
+  const std::wstring multi(L"one\0two\0\0", 9);
+  const std::vector<wchar_t> notText = {L'x', static_cast<wchar_t>(0xDC00), L'\0'};
+  struct Case {
+    const wchar_t* name;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  const auto bytes = [](const void* p, size_t n) {
+    return std::vector<BYTE>(static_cast<const BYTE*>(p), static_cast<const BYTE*>(p) + n);
+  };
+  const std::vector<Case> cases = {
+      {L"terminated", REG_SZ, bytes(L"\u00E9t\u00E9", 4 * sizeof(wchar_t))},
+      {L"bare", REG_EXPAND_SZ, bytes(L"%A%", 3 * sizeof(wchar_t))},
+      {L"stray byte", REG_SZ, bytes(L"ab", sizeof(wchar_t) + 1)},
+      {L"nothing", REG_SZ, {}},
+      {L"multi", REG_MULTI_SZ, bytes(multi.c_str(), (multi.size() + 1) * sizeof(wchar_t))},
+      {L"not text", REG_SZ, bytes(notText.data(), notText.size() * sizeof(wchar_t))},
+  };
+  ASSERT_EQ(win::registry::UseFileStore(db_), ERROR_SUCCESS);
+  {
+    win::RegKey key;
+    ASSERT_EQ(key.Create(HKEY_CURRENT_USER, L"Software\\Strings"), ERROR_SUCCESS);
+    for (const Case& c : cases)
+      ASSERT_EQ(win::RegSetValueExW(key.Get(), c.name, 0, c.type, c.data.empty() ? nullptr : c.data.data(),
+                                    static_cast<DWORD>(c.data.size())),
+                ERROR_SUCCESS);
+  }
+  win::registry::Reset();
+  ASSERT_EQ(win::registry::UseFileStore(db_), ERROR_SUCCESS);
+  win::RegKey key;
+  ASSERT_EQ(key.Open(HKEY_CURRENT_USER, L"Software\\Strings"), ERROR_SUCCESS);
+  for (const Case& c : cases) {
+    std::vector<BYTE> back(64, 0xCC);
+    DWORD size = static_cast<DWORD>(back.size());
+    DWORD type = 0;
+    ASSERT_EQ(win::RegQueryValueExW(key.Get(), c.name, nullptr, &type, back.data(), &size), ERROR_SUCCESS) << c.name;
+    back.resize(size);
+    EXPECT_EQ(type, c.type) << c.name;
+    EXPECT_EQ(back, c.data) << c.name;
+  }
+}
+
 TEST_F(RegistryFileStoreTest, TheStoreOpensOnFirstUseWhereTheEnvironmentSays) {
   env_.Set("VORNIE_REGISTRY", db_);
   win::registry::Reset();

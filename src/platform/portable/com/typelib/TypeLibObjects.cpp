@@ -349,10 +349,11 @@ class TypeLibObject final : public ITypeLib {
 
   HRESULT STDMETHODCALLTYPE GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString,
                                              DWORD* pdwHelpContext, BSTR* pBstrHelpFile) override {
-    if (index == -1)
+    // -1 is documented for the library; Windows (as Wine shows it) takes any negative index so.
+    if (index < 0)
       return FillDocumentation(data_->name, data_->doc, data_->helpFile, pBstrName, pBstrDocString, pdwHelpContext,
                                pBstrHelpFile);
-    if (index < 0 || static_cast<std::size_t>(index) >= data_->types.size()) return TYPE_E_ELEMENTNOTFOUND;
+    if (static_cast<std::size_t>(index) >= data_->types.size()) return TYPE_E_ELEMENTNOTFOUND;
     const TypeData& t = data_->types[static_cast<std::size_t>(index)];
     return FillDocumentation(t.name, t.doc, data_->helpFile, pBstrName, pBstrDocString, pdwHelpContext,
                              pBstrHelpFile);
@@ -544,7 +545,8 @@ HRESULT TypeInfoObject::GetImplTypeFlags(UINT index, INT* pImplTypeFlags) {
 }
 
 HRESULT TypeInfoObject::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) {
-  if (!rgszNames || !pMemId || cNames == 0) return E_INVALIDARG;
+  if (!rgszNames || !pMemId) return E_INVALIDARG;
+  if (cNames == 0) return S_OK;  // nothing to map
   for (UINT i = 0; i < cNames; ++i) pMemId[i] = MEMBERID_NIL;
   const wchar_t* name = rgszNames[0];
   const FuncData* f = FindFunc(ref_, [name](const FuncData& fd) { return SameName(fd.name, name); });

@@ -223,12 +223,13 @@ HRESULT UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lc
     const std::wstring libKey = L"TypeLib\\" + GuidText(libID);
     const std::wstring version = VersionText(wVerMajor, wVerMinor);
     const std::wstring lcidKey = Hex(lcid);
+    // A version, locale or platform that was never registered is a bad argument, as on Windows.
     Key key;
     if (key.Open(HKEY_CLASSES_ROOT, libKey + L"\\" + version, KEY_READ | KEY_WRITE) != ERROR_SUCCESS)
-      return TYPE_E_REGISTRYACCESS;
+      return E_INVALIDARG;
     {
       Key path;
-      if (path.Open(key.Get(), lcidKey + L"\\" + sys) != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
+      if (path.Open(key.Get(), lcidKey + L"\\" + sys) != ERROR_SUCCESS) return E_INVALIDARG;
     }
     UnregisterInterfaces(GuidText(libID), version);
 

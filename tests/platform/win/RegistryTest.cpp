@@ -1,39 +1,25 @@
 // The registry subset's Windows behaviour: paths, case, values and their byte
-// counts, enumeration order, handles, the roots and HKEY_LOCAL_MACHINE without
-// write access. Every test runs on a fresh in-memory store.
+// counts, enumeration order, handles and their access rights. Each test has a
+// private registry, so these run against the system's own functions on Windows
+// and against the portable store elsewhere.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/portable/registry/RegistryControl.h"
-#include "platform/win/RegKey.h"
 #include "platform/win/Registry.h"
+#include "support/Platform.h"
+#include "support/TestRegistry.h"
 
 namespace {
 
-// No test in this program may reach the user's own registry store, whether or
-// not it asks for a private one.
-class InMemoryRegistryEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    setenv("VORNIE_REGISTRY", ":memory:", 1);
-    win::registry::Reset();
-  }
-};
-[[maybe_unused]] auto* const g_registryEnvironment =
-    ::testing::AddGlobalTestEnvironment(new InMemoryRegistryEnvironment);
-
 class RegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override { win::registry::UseMemoryStore(); }
   void TearDown() override {
     for (HKEY h : open_) win::RegCloseKey(h);
-    win::registry::Reset();
   }
 
   // Creates root\path and keeps the handle until the end of the test.
@@ -77,8 +63,7 @@ class RegistryTest : public ::testing::Test {
   static std::vector<std::wstring> SubKeys(HKEY key) {
     std::vector<std::wstring> names;
     wchar_t name[256];
-    DWORD index = 0;
-    for (;; ++index) {
+    for (DWORD index = 0;; ++index) {
       DWORD chars = 256;
       const LSTATUS status = win::RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
       if (status == ERROR_NO_MORE_ITEMS) break;
@@ -101,9 +86,18 @@ class RegistryTest : public ::testing::Test {
     }
     return names;
   }
+  static std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
+  testing_support::TestRegistry registry_;
   std::vector<HKEY> open_;
 };
+
+std::vector<BYTE> Bytes(const void* p, size_t n) {
+  return std::vector<BYTE>(static_cast<const BYTE*>(p), static_cast<const BYTE*>(p) + n);
+}
 
 // ------------------------------------------------------------------- keys
 
@@ -144,7 +138,7 @@ TEST_F(RegistryTest, NamesCompareWithoutCaseAndKeepTheCaseTheyWereCreatedWith) {
   }
   const auto names = SubKeys(parent);
   ASSERT_EQ(names.size(), std::size(cases)) << "a differently cased name created a second key";
-  for (const Case& c : cases) EXPECT_NE(std::find(names.begin(), names.end(), c.created), names.end()) << c.created;
+  for (const Case& c : cases) EXPECT_NE(std::find(names.begin(), names.end(), c.created), names.end());
   EXPECT_FALSE(Exists(parent, L"Arger\u00DF")) << "letters that differ in more than case are different";
 }
 
@@ -152,6 +146,9 @@ TEST_F(RegistryTest, PathSyntaxFollowsWindows) {
   Create(HKEY_CURRENT_USER, L"Software\\P\\Q");
   const std::wstring tooLong(256, L'k');
   const std::wstring longest(255, L'k');
+  // Windows limits a key name to 255 characters; Wine takes longer ones.
+  const LSTATUS tooLongOpen = testing_support::RunningUnderWine() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER;
+  const LSTATUS tooLongCreate = testing_support::RunningUnderWine() ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
   struct Case {
     std::wstring path;
     LSTATUS open;
@@ -162,10 +159,11 @@ TEST_F(RegistryTest, PathSyntaxFollowsWindows) {
       {L"software\\p", ERROR_SUCCESS},
       {L"\\Software\\P", ERROR_BAD_PATHNAME},
       {L"\\", ERROR_BAD_PATHNAME},
-      {L"Software\\\\P", ERROR_BAD_PATHNAME},
+      {L"Software\\\\P", ERROR_SUCCESS},  // separators in a row count as one
+      {L"Software\\P\\\\\\Q", ERROR_SUCCESS},
       {L"Software\\P\\Missing", ERROR_FILE_NOT_FOUND},
       {L"Software/P", ERROR_FILE_NOT_FOUND},  // a slash is part of a name, not a separator
-      {L"Software\\" + tooLong, ERROR_INVALID_PARAMETER},
+      {L"Software\\" + tooLong, tooLongOpen},
       {L"Software\\" + longest, ERROR_FILE_NOT_FOUND},
   };
   for (const Case& c : cases) {
@@ -179,12 +177,33 @@ TEST_F(RegistryTest, PathSyntaxFollowsWindows) {
   HKEY h = nullptr;
   EXPECT_EQ(win::RegCreateKeyExW(HKEY_CURRENT_USER, L"\\Bad", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
             ERROR_BAD_PATHNAME);
+  EXPECT_EQ(h, nullptr);
   EXPECT_EQ(win::RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\" + tooLong).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                  nullptr, &h, nullptr),
-            ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(h, nullptr);
+            tooLongCreate);
+  if (h) open_.push_back(h);
+  DWORD disposition = 0;
+  Create(HKEY_CURRENT_USER, L"Software\\\\Twice\\\\Separated\\", KEY_ALL_ACCESS, &disposition);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  EXPECT_TRUE(Exists(HKEY_CURRENT_USER, L"Software\\Twice\\Separated"));
   Create(HKEY_CURRENT_USER, (L"Software\\" + longest).c_str());
   EXPECT_TRUE(Exists(HKEY_CURRENT_USER, (L"Software\\" + longest).c_str()));
+}
+
+TEST_F(RegistryTest, OpeningBelowTheClassesRootToleratesOneLeadingBackslash) {
+  // Old programs open "\\CLSID\\..." below HKEY_CLASSES_ROOT, and Windows lets
+  // them; only there, only one, and only for opening.
+  Create(HKEY_CLASSES_ROOT, L"Vorn.Lead\\Sub");
+  Create(HKEY_CURRENT_USER, L"Software\\Lead");
+  HKEY h = nullptr;
+  EXPECT_EQ(Open(HKEY_CLASSES_ROOT, L"\\Vorn.Lead\\Sub", &h), ERROR_SUCCESS);
+  EXPECT_EQ(Open(HKEY_CLASSES_ROOT, L"\\\\Vorn.Lead", &h), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(Open(HKEY_CURRENT_USER, L"\\Software\\Lead", &h), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(
+      win::RegCreateKeyExW(HKEY_CLASSES_ROOT, L"\\Vorn.Lead", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+      ERROR_BAD_PATHNAME);
+  HKEY classes = Create(HKEY_CLASSES_ROOT, L"Vorn.Lead");
+  EXPECT_EQ(Open(classes, L"\\Sub", &h), ERROR_BAD_PATHNAME) << "a key below the root is not the root";
 }
 
 TEST_F(RegistryTest, AnEmptyOrNullPathOpensTheKeyItselfAgain) {
@@ -203,14 +222,9 @@ TEST_F(RegistryTest, AnEmptyOrNullPathOpensTheKeyItselfAgain) {
 TEST_F(RegistryTest, BadArgumentsToCreateAndOpenAreRefused) {
   HKEY h = nullptr;
   EXPECT_EQ(win::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, nullptr), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(win::RegCreateKeyExW(HKEY_CURRENT_USER, L"X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr, nullptr),
-            ERROR_INVALID_PARAMETER);
   EXPECT_EQ(win::RegCreateKeyExW(HKEY_CURRENT_USER, L"X", 1, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
             ERROR_INVALID_PARAMETER)
       << "Reserved must be zero";
-  EXPECT_EQ(win::RegCreateKeyExW(HKEY_CURRENT_USER, L"X", 0, nullptr, 0x2, KEY_ALL_ACCESS, nullptr, &h, nullptr),
-            ERROR_INVALID_PARAMETER)
-      << "symbolic links are not supported";
   EXPECT_FALSE(Exists(HKEY_CURRENT_USER, L"X"));
 }
 
@@ -233,12 +247,15 @@ TEST_F(RegistryTest, DeleteKeyRemovesOnlyLeafKeys) {
   EXPECT_EQ(Query(again, L"", type, data), ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryTest, AKeyCanDeleteItselfButNoRootCanBeDeleted) {
-  HKEY self = Create(HKEY_CURRENT_USER, L"Software\\Me");
+TEST_F(RegistryTest, AKeyCanDeleteItselfThroughAnyHandle) {
+  // Deleting needs no right on the handle named: the key is opened again for deleting.
+  HKEY self = Create(HKEY_CURRENT_USER, L"Software\\Me", KEY_READ);
   EXPECT_EQ(win::RegDeleteKeyW(self, L""), ERROR_SUCCESS);
   EXPECT_FALSE(Exists(HKEY_CURRENT_USER, L"Software\\Me"));
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT})
-    EXPECT_EQ(win::RegDeleteKeyW(root, L""), ERROR_ACCESS_DENIED);
+  Create(HKEY_CURRENT_USER, L"Software\\Parent\\Child");
+  HKEY parent = Create(HKEY_CURRENT_USER, L"Software\\Parent", KEY_QUERY_VALUE);
+  EXPECT_EQ(win::RegDeleteKeyW(parent, L"Child"), ERROR_SUCCESS);
+  EXPECT_TRUE(SubKeys(Create(HKEY_CURRENT_USER, L"Software\\Parent", KEY_READ)).empty());
 }
 
 TEST_F(RegistryTest, DeleteTreeRemovesASubtreeOrTheContentsOfAKey) {
@@ -255,49 +272,73 @@ TEST_F(RegistryTest, DeleteTreeRemovesASubtreeOrTheContentsOfAKey) {
 
   // Without a subkey name only what is below goes.
   HKEY tree = nullptr;
-  ASSERT_EQ(Open(HKEY_CURRENT_USER, L"Software\\Tree", &tree), ERROR_SUCCESS);
-  ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, L"Software\\Tree"), L"own", 3), ERROR_SUCCESS);
+  ASSERT_EQ(Open(HKEY_CURRENT_USER, L"Software\\Tree", &tree, KEY_ALL_ACCESS), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(tree, L"own", 3), ERROR_SUCCESS);
   EXPECT_EQ(win::RegDeleteTreeW(tree, nullptr), ERROR_SUCCESS);
   EXPECT_TRUE(Exists(HKEY_CURRENT_USER, L"Software\\Tree"));
   EXPECT_TRUE(SubKeys(tree).empty());
   EXPECT_TRUE(ValueNames(tree).empty());
 }
 
+TEST_F(RegistryTest, DeleteTreeOfAKeysContentsNeedsTheRightToChangeItsValues) {
+  HKEY writer = Create(HKEY_CURRENT_USER, L"Software\\Guarded");
+  ASSERT_EQ(SetDword(writer, L"v", 1), ERROR_SUCCESS);
+  HKEY reader = nullptr;
+  ASSERT_EQ(Open(HKEY_CURRENT_USER, L"Software\\Guarded", &reader, KEY_READ), ERROR_SUCCESS);
+  EXPECT_EQ(win::RegDeleteTreeW(reader, nullptr), ERROR_ACCESS_DENIED);
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  EXPECT_EQ(Query(reader, L"v", type, data), ERROR_SUCCESS) << "the values stay";
+
+  // Named by path, the subtree goes whatever the handle allows.
+  Create(writer, L"Sub\\Deeper");
+  EXPECT_EQ(win::RegDeleteTreeW(reader, L"Sub"), ERROR_SUCCESS);
+  EXPECT_FALSE(Exists(HKEY_CURRENT_USER, L"Software\\Guarded\\Sub"));
+  // And with the right to change values, the contents go too.
+  EXPECT_EQ(win::RegDeleteTreeW(writer, L""), ERROR_SUCCESS);
+  EXPECT_TRUE(Exists(HKEY_CURRENT_USER, L"Software\\Guarded")) << "an empty name is no name";
+  EXPECT_TRUE(ValueNames(reader).empty());
+}
+
 // ----------------------------------------------------------------- values
 
-TEST_F(RegistryTest, ValuesKeepTheirTypeAndBytes) {
+TEST_F(RegistryTest, ValuesKeepTheirTypeAndExactBytes) {
   HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Values");
   const DWORD dword = 0xDEADBEEF;
   const ULONGLONG qword = 0x0123456789ABCDEFull;
   const BYTE binary[] = {0, 1, 2, 0xFF, 0};
+  const std::wstring text = L"h\u00E9llo \U0001F600";
   const std::wstring expand = L"%HOME%\\x";
   const std::wstring multi(L"one\0two\0\0", 9);
+  const std::wstring twoTerminators(L"ab\0\0", 4);
+  const auto terminated = [](const std::wstring& s) { return Bytes(s.c_str(), (s.size() + 1) * sizeof(wchar_t)); };
   struct Case {
     const wchar_t* name;
     DWORD type;
     std::vector<BYTE> set;
-    std::vector<BYTE> expected;
   };
-  const auto bytes = [](const void* p, size_t n) {
-    return std::vector<BYTE>(static_cast<const BYTE*>(p), static_cast<const BYTE*>(p) + n);
-  };
-  const std::wstring text = L"h\u00E9llo \U0001F600";
-  const auto textBytes = bytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  // Windows keeps what it was given: a string without its terminator stays
+  // without one, and so does an odd byte at the end.
   const Case cases[] = {
-      {L"sz", REG_SZ, textBytes, textBytes},
-      {L"sz without terminator", REG_SZ, bytes(text.c_str(), text.size() * sizeof(wchar_t)), textBytes},
-      {L"empty sz", REG_SZ, bytes(L"", sizeof(wchar_t)), bytes(L"", sizeof(wchar_t))},
-      {L"sz of no bytes", REG_SZ, {}, bytes(L"", sizeof(wchar_t))},
-      {L"expand", REG_EXPAND_SZ, bytes(expand.c_str(), (expand.size() + 1) * sizeof(wchar_t)),
-       bytes(expand.c_str(), (expand.size() + 1) * sizeof(wchar_t))},
-      {L"multi", REG_MULTI_SZ, bytes(multi.c_str(), (multi.size() + 1) * sizeof(wchar_t)),
-       bytes(multi.c_str(), (multi.size() + 1) * sizeof(wchar_t))},
-      {L"dword", REG_DWORD, bytes(&dword, 4), bytes(&dword, 4)},
-      {L"qword", REG_QWORD, bytes(&qword, 8), bytes(&qword, 8)},
-      {L"binary", REG_BINARY, bytes(binary, sizeof binary), bytes(binary, sizeof binary)},
-      {L"empty binary", REG_BINARY, {}, {}},
-      {L"none", REG_NONE, bytes(binary, 3), bytes(binary, 3)},
-      {L"unknown type", 0x1234, bytes(binary, 2), bytes(binary, 2)},
+      {L"sz", REG_SZ, terminated(text)},
+      {L"sz without terminator", REG_SZ, Bytes(text.c_str(), text.size() * sizeof(wchar_t))},
+      {L"sz with two terminators", REG_SZ, Bytes(twoTerminators.c_str(), twoTerminators.size() * sizeof(wchar_t))},
+      {L"sz and an odd byte", REG_SZ, Bytes(L"ab", sizeof(wchar_t) + 1)},
+      {L"empty sz", REG_SZ, Bytes(L"", sizeof(wchar_t))},
+      {L"sz of no bytes", REG_SZ, {}},
+      {L"expand", REG_EXPAND_SZ, terminated(expand)},
+      {L"multi", REG_MULTI_SZ, terminated(multi)},
+      {L"dword", REG_DWORD, Bytes(&dword, 4)},
+      {L"qword", REG_QWORD, Bytes(&qword, 8)},
+      // The type is only a label: Windows does not check the size against it.
+      {L"short dword", REG_DWORD, Bytes(&dword, 3)},
+      {L"long dword", REG_DWORD, Bytes(&qword, 8)},
+      {L"empty dword", REG_DWORD, {}},
+      {L"short qword", REG_QWORD, Bytes(&qword, 4)},
+      {L"binary", REG_BINARY, Bytes(binary, sizeof binary)},
+      {L"empty binary", REG_BINARY, {}},
+      {L"none", REG_NONE, Bytes(binary, 3)},
+      {L"unknown type", 0x1234, Bytes(binary, 2)},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(win::RegSetValueExW(key, c.name, 0, c.type, c.set.empty() ? nullptr : c.set.data(),
@@ -310,7 +351,7 @@ TEST_F(RegistryTest, ValuesKeepTheirTypeAndBytes) {
     std::vector<BYTE> data;
     ASSERT_EQ(Query(key, c.name, type, data), ERROR_SUCCESS) << c.name;
     EXPECT_EQ(type, c.type) << c.name;
-    EXPECT_EQ(data, c.expected) << c.name;
+    EXPECT_EQ(data, c.set) << c.name;
   }
 }
 
@@ -353,22 +394,9 @@ TEST_F(RegistryTest, QueryFollowsTheBufferProtocol) {
 TEST_F(RegistryTest, MalformedValueDataIsRefusedAndChangesNothing) {
   HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Bad");
   ASSERT_EQ(SetDword(key, L"d", 5), ERROR_SUCCESS);
-  const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  struct Case {
-    DWORD type;
-    const BYTE* data;
-    DWORD size;
-    LSTATUS expected;
-  };
-  const Case cases[] = {
-      {REG_DWORD, eight, 0, ERROR_INVALID_PARAMETER}, {REG_DWORD, eight, 3, ERROR_INVALID_PARAMETER},
-      {REG_DWORD, eight, 5, ERROR_INVALID_PARAMETER}, {REG_DWORD, eight, 8, ERROR_INVALID_PARAMETER},
-      {REG_QWORD, eight, 4, ERROR_INVALID_PARAMETER}, {REG_SZ, nullptr, 4, ERROR_NOACCESS},
-      {REG_BINARY, nullptr, 1, ERROR_NOACCESS},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(win::RegSetValueExW(key, L"d", 0, c.type, c.data, c.size), c.expected)
-        << "type " << c.type << ", " << c.size << " bytes";
+  // Data that is not there: a size without a buffer.
+  for (DWORD type : {REG_SZ, REG_BINARY, REG_DWORD}) {
+    EXPECT_EQ(win::RegSetValueExW(key, L"d", 0, type, nullptr, 4), ERROR_NOACCESS) << "type " << type;
   }
   DWORD type = 0;
   std::vector<BYTE> data;
@@ -398,7 +426,7 @@ TEST_F(RegistryTest, ValueNamesCompareWithoutCaseAndAValueCanChangeType) {
   HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Names");
   ASSERT_EQ(SetString(key, L"Path", L"a"), ERROR_SUCCESS);
   ASSERT_EQ(SetDword(key, L"PATH", 9), ERROR_SUCCESS);
-  EXPECT_EQ(ValueNames(key), std::vector<std::wstring>{L"Path"});
+  EXPECT_EQ(ValueNames(key), std::vector<std::wstring>{L"Path"}) << "the first spelling stays";
   DWORD type = 0;
   std::vector<BYTE> data;
   ASSERT_EQ(Query(key, L"path", type, data), ERROR_SUCCESS);
@@ -411,17 +439,26 @@ TEST_F(RegistryTest, ValueNamesCompareWithoutCaseAndAValueCanChangeType) {
 // ------------------------------------------------------------ enumeration
 
 TEST_F(RegistryTest, SubkeysEnumerateInOrderOfTheirUpperCasedNames) {
+  // Windows documents no order, but it keeps subkeys sorted by their upper-cased
+  // names and lists them that way.
   HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Order");
   for (const wchar_t* name : {L"b", L"_x", L"C", L"a1", L"A", L"\u00E9t\u00E9", L"Z"}) Create(key, name);
-  // '_' sorts after the upper-case letters and before the lower-case ones: upper-casing decides.
-  EXPECT_EQ(SubKeys(key), (std::vector<std::wstring>{L"A", L"a1", L"b", L"C", L"Z", L"_x", L"\u00E9t\u00E9"}));
+  // '_' lies between the upper-case and the lower-case letters, so it tells
+  // upper-casing from lower-casing: Windows puts it after Z, Wine (which
+  // compares lower-cased names) before A.
+  const std::vector<std::wstring> upperCased{L"A", L"a1", L"b", L"C", L"Z", L"_x", L"\u00E9t\u00E9"};
+  const std::vector<std::wstring> lowerCased{L"_x", L"A", L"a1", L"b", L"C", L"Z", L"\u00E9t\u00E9"};
+  EXPECT_EQ(SubKeys(key), testing_support::RunningUnderWine() ? lowerCased : upperCased);
 }
 
-TEST_F(RegistryTest, ValuesEnumerateInCreationOrderAndKeepTheirPlaceWhenChanged) {
-  HKEY key = Create(HKEY_CURRENT_USER, L"Software\\ValueOrder");
+TEST_F(RegistryTest, EveryValueIsEnumeratedOnceUnderTheNameItWasCreatedWith) {
+  // The order of values is not documented (and differs between Windows and
+  // Wine), so only the set is pinned here.
+  HKEY key = Create(HKEY_CURRENT_USER, L"Software\\ValueSet");
   for (const wchar_t* name : {L"zeta", L"alpha", L"", L"Mid"}) ASSERT_EQ(SetDword(key, name, 1), ERROR_SUCCESS);
   ASSERT_EQ(SetString(key, L"ALPHA", L"changed"), ERROR_SUCCESS);
-  EXPECT_EQ(ValueNames(key), (std::vector<std::wstring>{L"zeta", L"alpha", L"", L"Mid"}));
+  ASSERT_EQ(win::RegDeleteValueW(key, L"zeta"), ERROR_SUCCESS);
+  EXPECT_EQ(Sorted(ValueNames(key)), (std::vector<std::wstring>{L"", L"Mid", L"alpha"}));
 }
 
 TEST_F(RegistryTest, EnumerationReportsShortBuffersAndTheEnd) {
@@ -440,8 +477,6 @@ TEST_F(RegistryTest, EnumerationReportsShortBuffersAndTheEnd) {
   EXPECT_NE(written.dwHighDateTime, 0u) << "a last-write time is reported";
   chars = 8;
   EXPECT_EQ(win::RegEnumKeyExW(key, 1, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
-  EXPECT_EQ(win::RegEnumKeyExW(key, 0, nullptr, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(win::RegEnumKeyExW(key, 0, name, nullptr, nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
 
   chars = 4;
   DWORD type = 0, size = 0;
@@ -471,7 +506,8 @@ TEST_F(RegistryTest, InvalidHandlesAreReportedByEveryCall) {
                                  nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(win::RegCloseKey(closed), ERROR_SUCCESS);
-  for (HKEY bad : {static_cast<HKEY>(nullptr), reinterpret_cast<HKEY>(0x1234), closed, HKEY_USERS}) {
+  // Nothing below opens a handle, so the closed one cannot come back as another key.
+  for (HKEY bad : {static_cast<HKEY>(nullptr), reinterpret_cast<HKEY>(0x1234), closed}) {
     HKEY h = nullptr;
     wchar_t name[8];
     DWORD chars = 8, size = 0;
@@ -554,69 +590,23 @@ TEST_F(RegistryTest, HandlesAreSharedSafelyBetweenThreads) {
   EXPECT_EQ(ValueNames(shared).size(), static_cast<size_t>(kThreads * kValues));
 }
 
-TEST_F(RegistryTest, SwitchingTheStoreInvalidatesOpenHandles) {
-  HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Before");
-  win::registry::UseMemoryStore();
-  EXPECT_EQ(SetDword(key, L"v", 1), ERROR_INVALID_HANDLE);
-  EXPECT_FALSE(Exists(HKEY_CURRENT_USER, L"Software\\Before")) << "the new store starts empty";
-}
-
-// ------------------------------------------------------------------ roots
-
-TEST_F(RegistryTest, ClassesRootIsTheUsersSoftwareClasses) {
-  HKEY viaRoot = Create(HKEY_CLASSES_ROOT, L"CLSID\\{1}\\InprocServer32");
-  ASSERT_EQ(SetString(viaRoot, L"", L"/lib/x.so"), ERROR_SUCCESS);
-  HKEY viaUser = nullptr;
-  ASSERT_EQ(Open(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\{1}\\InprocServer32", &viaUser, KEY_ALL_ACCESS),
-            ERROR_SUCCESS);
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  ASSERT_EQ(Query(viaUser, L"", type, data), ERROR_SUCCESS);
-  EXPECT_EQ(AsString(data), std::wstring(L"/lib/x.so\0", 10));
-
-  ASSERT_EQ(SetDword(Create(HKEY_CURRENT_USER, L"Software\\Classes\\.ext"), L"back", 2), ERROR_SUCCESS);
-  HKEY ext = nullptr;
-  ASSERT_EQ(Open(HKEY_CLASSES_ROOT, L".EXT", &ext), ERROR_SUCCESS);
-  EXPECT_EQ(Query(ext, L"back", type, data), ERROR_SUCCESS);
-  EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.ext")) << "the machine hive is separate";
-}
-
-TEST_F(RegistryTest, ClassesRootComesBackAfterTheUsersClassesWereDeleted) {
-  Create(HKEY_CLASSES_ROOT, L"Old");
-  ASSERT_EQ(win::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software"), ERROR_SUCCESS);
-  EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, L"Old"));
-  wchar_t name[8];
-  DWORD chars = 8;
-  EXPECT_EQ(win::RegEnumKeyExW(HKEY_CLASSES_ROOT, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-            ERROR_NO_MORE_ITEMS);
-  DWORD size = 0;
-  EXPECT_EQ(win::RegQueryValueExW(HKEY_CLASSES_ROOT, L"", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
-  Create(HKEY_CLASSES_ROOT, L"New");
-  EXPECT_TRUE(Exists(HKEY_CURRENT_USER, L"Software\\Classes\\New"));
-}
-
 // ------------------------------------------ HKEY_LOCAL_MACHINE without rights
 
-TEST_F(RegistryTest, AReadOnlyMachineHiveRefusesEveryChangeButStillReads) {
+TEST_F(RegistryTest, AReadOnlyMachineHiveRefusesChangesButStillReads) {
   HKEY writable = Create(HKEY_LOCAL_MACHINE, L"Software\\Vorn\\Sub");
   ASSERT_EQ(SetString(writable, L"kept", L"yes"), ERROR_SUCCESS);
-  win::registry::SetMachineWritable(false);
-  ASSERT_FALSE(win::registry::IsMachineWritable());
+  ASSERT_EQ(SetDword(HKEY_LOCAL_MACHINE, L"old", 1), ERROR_SUCCESS);
+  registry_.SetMachineWritable(false);
 
   HKEY h = nullptr;
-  DWORD disposition = 0;
-  EXPECT_EQ(win::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\New", 0, nullptr, 0, KEY_READ, nullptr, &h, nullptr),
-            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(win::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vorn", 0, KEY_WRITE, &h), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(win::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vorn", 0, KEY_ALL_ACCESS, &h), ERROR_ACCESS_DENIED);
   EXPECT_EQ(win::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vorn", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
                                  &h, nullptr),
             ERROR_ACCESS_DENIED);
-  EXPECT_EQ(win::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vorn", 0, KEY_WRITE, &h), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(win::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vorn", 0, KEY_ALL_ACCESS, &h), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(SetDword(writable, L"new", 1), ERROR_ACCESS_DENIED) << "a handle opened before obeys the switch";
+  EXPECT_EQ(h, nullptr);
   EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, L"new", 1), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(win::RegDeleteValueW(writable, L"kept"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(win::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Vorn\\Sub"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(win::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Vorn"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(win::RegDeleteValueW(HKEY_LOCAL_MACHINE, L"old"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(win::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Missing"), ERROR_FILE_NOT_FOUND);
 
   // Reading works, and so does "creating" a key that exists when only reading is asked for.
@@ -626,20 +616,35 @@ TEST_F(RegistryTest, AReadOnlyMachineHiveRefusesEveryChangeButStillReads) {
   std::vector<BYTE> data;
   EXPECT_EQ(Query(reader, L"kept", type, data), ERROR_SUCCESS);
   EXPECT_EQ(AsString(data), std::wstring(L"yes\0", 4));
+  EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, L"old", type, data), ERROR_SUCCESS);
+  DWORD disposition = 0;
   Create(HKEY_LOCAL_MACHINE, L"Software\\Vorn", KEY_READ, &disposition);
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
   EXPECT_EQ(SubKeys(reader).size(), 0u);
-  EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, L"Software\\New"));
 
   // The user's hive is unaffected.
   EXPECT_EQ(SetDword(Create(HKEY_CURRENT_USER, L"Software\\Vorn"), L"n", 1), ERROR_SUCCESS);
   EXPECT_EQ(SetDword(Create(HKEY_CLASSES_ROOT, L"Vorn.Class"), L"n", 1), ERROR_SUCCESS);
 
-  win::registry::SetMachineWritable(true);
-  EXPECT_EQ(SetDword(writable, L"new", 1), ERROR_SUCCESS);
-  win::registry::SetMachineWritable(false);
-  win::registry::Reset();
-  EXPECT_TRUE(win::registry::IsMachineWritable()) << "Reset makes the machine hive writable again";
+  // Windows checks the parent's access list before it creates a key, and the
+  // key's own before it deletes one. Wine checks neither (though it does check
+  // opening for writing), so there the new key appears and the old ones go.
+  const LSTATUS created =
+      win::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\New", 0, nullptr, 0, KEY_READ, nullptr, &h, nullptr);
+  if (h) open_.push_back(h);
+  const LSTATUS deletedKey = win::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Vorn\\Sub");
+  const LSTATUS deletedTree = win::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Vorn");
+  if (!testing_support::RunningUnderWine()) {
+    EXPECT_EQ(created, ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, L"Software\\New"));
+    EXPECT_EQ(deletedKey, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(deletedTree, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, L"Software\\Vorn\\Sub"));
+  }
+
+  registry_.SetMachineWritable(true);
+  EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, L"new", 1), ERROR_SUCCESS);
+  EXPECT_EQ(win::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software"), ERROR_SUCCESS);
 }
 
 }  // namespace

@@ -1,0 +1,7 @@
+#include "support/Platform.h"
+
+namespace testing_support {
+
+bool RunningUnderWine() { return false; }
+
+}  // namespace testing_support
