@@ -170,6 +170,9 @@ bool TIEBand::CreateForm() {
   try {
     TIEBandFormClass formClass = GetFormClass();
     FForm.reset(formClass(this));
+    // A parent window that cannot hold a child (one already destroyed, say)
+    // fails here rather than at the browser's first GetWindow.
+    if (FForm) FForm->HandleNeeded();
   } catch (...) {
     FForm.reset();
     return false;

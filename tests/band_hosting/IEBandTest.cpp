@@ -228,6 +228,20 @@ TEST_F(IEBandTest, UnusableSitesAreRefusedWithoutAForm) {
   }
 }
 
+TEST_F(IEBandTest, ASiteWhoseWindowIsGoneIsRefusedWithoutAForm) {
+  HWND gone = nullptr;
+  {
+    standins::HostWindow closed(L"closed", 100, 100);
+    gone = closed.BandSiteWindow();
+  }
+  ASSERT_FALSE(win::IsWindow(gone));
+  auto band = NewBand(&vorn::TVornIEExplorerBar::Create);
+  EXPECT_EQ(Sit(band.Get(), MakeSite(gone)->Identity()), E_FAIL);
+  HWND wnd = nullptr;
+  EXPECT_EQ(band->GetWindow(&wnd), E_FAIL);
+  EXPECT_EQ(band->CloseDW(0), S_OK);
+}
+
 TEST_F(IEBandTest, ShowsAndHidesItsForm) {
   auto band = NewBand(&vorn::TVornIEExplorerBar::Create);
   ASSERT_EQ(Sit(band.Get(), MakeSite()->Identity()), S_OK);

@@ -180,12 +180,9 @@ TEST_F(HostedBandTest, ASiteWithoutAUsableWindowGetsNoWindow) {
     ASSERT_TRUE(band);
     auto site = standins::BandSite::Create(parent, browser_);
     const HRESULT sited = com::QueryAs<IObjectWithSite>(band.Get())->SetSite(site->Identity());
-    // A handle of 0 is refused before any form exists. A stale handle is only
-    // found out when the form's window is made, so whether SetSite already
-    // fails depends on when the form makes its window.
-    if (!parent) {
-      EXPECT_EQ(sited, E_FAIL);
-    }
+    // The band makes its form's window while it takes the site, so a stale
+    // handle is refused there as a handle of 0 is.
+    EXPECT_EQ(sited, E_FAIL);
     HWND form = reinterpret_cast<HWND>(1);
     EXPECT_EQ(band->GetWindow(&form), E_FAIL);
     EXPECT_EQ(band->ShowDW(TRUE), S_OK);
