@@ -10,6 +10,8 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan mingw-i686 mingw-x64)
 
 jobs=$(nproc)
+# The warm Wine server of the test prefix goes when the run ends.
+trap 'WINEPREFIX="$PWD/build/wine-prefix" wineserver -k >/dev/null 2>&1 || true' EXIT
 # Tests never touch the user's own registry store.
 export VORNIE_REGISTRY=":memory:"
 export ASAN_OPTIONS=detect_leaks=1
