@@ -7,6 +7,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/TypeLibrary.h"
 #include "support/LibraryFacts.h"
+#include "support/RegistrationChecks.h"
 #include "support/Platform.h"
 #include "support/TestRegistry.h"
 
@@ -54,28 +55,7 @@ TEST_F(RegistrationTest, WritesEveryClassEntry) {
   const std::wstring module = vorn::TComServer::RegisteredModulePath();
   ASSERT_FALSE(module.empty());
 
-  for (const auto& c : kClasses) {
-    SCOPED_TRACE(c.progId);
-    const std::wstring key = std::wstring(L"CLSID\\") + c.clsid;
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key), c.registeredDescription);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32"), module);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, c.progId), c.typeLibDescription);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\Clsid"), c.clsid);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\ProgID"), c.progId);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\Version"), L"1.0");
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\TypeLib"), kLibId);
-
-    const std::wstring category = key + L"\\Implemented Categories\\" + kDeskBandCategory;
-    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, category), c.toolbar);
-    if (c.toolbar) {
-      // The category key is left empty: no values, no subkeys.
-      EXPECT_EQ(Snapshot(HKEY_CLASSES_ROOT, category).size(), 1u);
-      EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kToolbarKey, c.clsid), c.registeredDescription);
-    } else {
-      EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kToolbarKey, c.clsid), L"<missing>");
-    }
-  }
+  for (const auto& c : kClasses) testing_support::ExpectClassRegistered(c, module);
   // The type library is registered with the module's path, under the
   // platform its embedded library names (a 64-bit Windows build's is win64).
   com::ComPtr<ITypeLib> typeLib;

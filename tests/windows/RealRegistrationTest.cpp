@@ -15,6 +15,7 @@
 #include "platform/win/RegKey.h"
 #include "support/TestRegistry.h"
 #include "support/LibraryFacts.h"
+#include "support/RegistrationChecks.h"
 #include "windows/support/ProductModule.h"
 #include "windows/support/RegistryCleanup.h"
 
@@ -193,27 +194,7 @@ TEST_F(RealRegistrationTest, Regsvr32WritesEveryEntryOfEveryClass) {
   ASSERT_FALSE(longPath.empty());
   const std::wstring module = longPath.find(L' ') == std::wstring::npos ? longPath : ShortPathOf(longPath);
 
-  for (const auto& c : kClasses) {
-    SCOPED_TRACE(Narrow(c.progId));
-    const std::wstring key = Clsid(c);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key), c.registeredDescription);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32"), module);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, c.progId), c.typeLibDescription);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\Clsid"), c.clsid);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\ProgID"), c.progId);
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\Version"), L"1.0");
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, key + L"\\TypeLib"), kLibId);
-
-    const std::wstring category = key + L"\\Implemented Categories\\" + kDeskBandCategory;
-    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, category), c.toolbar);
-    if (c.toolbar) {
-      EXPECT_EQ(Snapshot(HKEY_CLASSES_ROOT, category).size(), 1u) << "the category key is left empty";
-      EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kToolbarKey, c.clsid), c.registeredDescription);
-    } else {
-      EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kToolbarKey, c.clsid), L"<missing>");
-    }
-  }
+  for (const auto& c : kClasses) testing_support::ExpectClassRegistered(c, module);
   // COM finds each class by its ProgID through the same entries.
   for (const auto& c : kClasses) {
     CLSID clsid{};

@@ -136,19 +136,19 @@ struct FuncDescBlock {
   std::deque<TYPEDESC> nested;  // pointees of VT_PTR entries; a deque keeps their addresses
 };
 
-void FillTypeDesc(TYPEDESC& td, const TypeSpec& spec, std::size_t at, std::deque<TYPEDESC>& nested) {
+void FillTypeDesc(TYPEDESC& td, const TypeSpec& type, std::size_t at, std::deque<TYPEDESC>& nested) {
   td = TYPEDESC{};
-  if (at >= spec.chain.size()) {
+  if (at >= type.chain.size()) {
     td.vt = VT_EMPTY;
     return;
   }
-  td.vt = spec.chain[at];
+  td.vt = type.chain[at];
   if (td.vt == VT_PTR || td.vt == VT_SAFEARRAY) {
     TYPEDESC& inner = nested.emplace_back();
     td.lptdesc = &inner;
-    FillTypeDesc(inner, spec, at + 1, nested);
+    FillTypeDesc(inner, type, at + 1, nested);
   } else if (td.vt == VT_USERDEFINED) {
-    td.hreftype = spec.href;
+    td.hreftype = type.href;
   }
 }
 
