@@ -25,9 +25,11 @@
 //   GetWindowRect answers screen coordinates. CW_USEDEFAULT places a window at
 //   0,0, sized 640x480 for an overlapped window and 0x0 otherwise.
 // The portable build delivers SendMessageW only on the window's own thread: a
-// send to another thread's window returns 0 with ERROR_NOT_SUPPORTED (message
-// queues come with the window system's thread machinery).
-// Windows left by a thread that exits are removed without messages.
+// send to another thread's window returns 0 with ERROR_NOT_SUPPORTED; threads
+// talk to each other by posting.
+// Windows left by a thread that exits are removed without messages, and so are
+// its queue and the hooks that watch it. Messages posted to a window that is
+// destroyed are dropped from its thread's queue.
 #pragma once
 
 #include "platform/win/WindowTypes.h"
@@ -50,6 +52,16 @@ using ::GetLastError;
 using ::GetParent;
 using ::GetWindowRect;
 using ::GetWindowThreadProcessId;
+using ::CallNextHookEx;
+using ::DispatchMessageW;
+using ::GetMessageW;
+using ::PeekMessageW;
+using ::PostMessageW;
+using ::PostQuitMessage;
+using ::PostThreadMessageW;
+using ::SetWindowsHookExA;
+using ::TranslateMessage;
+using ::UnhookWindowsHookEx;
 using ::IsChild;
 using ::IsWindow;
 using ::IsWindowEnabled;
@@ -145,6 +157,45 @@ BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
 // moved, changed size, z-order or visibility, or SWP_FRAMECHANGED was given.
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
 BOOL AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
+
+// ---------------------------------------------------------------- message queues
+// Every thread has one queue of posted messages, served first in, first out.
+// A null window posts a thread message to the calling thread; posting to a
+// window that is gone fails with ERROR_INVALID_WINDOW_HANDLE, to a thread that
+// is not running with ERROR_INVALID_THREAD_ID.
+BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Asks the calling thread's loop to end: WM_QUIT (wParam = nExitCode) comes
+// once no posted message is left, whatever filter the reader gives.
+void PostQuitMessage(int nExitCode);
+// Filters: hWnd null takes every message of the thread, (HWND)-1 only thread
+// messages, a window only its own; a message range of 0,0 takes all. GetMessageW
+// blocks until a message matches; it answers 0 for WM_QUIT and -1 (with
+// ERROR_INVALID_WINDOW_HANDLE) for a filter window that does not exist.
+BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+// Calls the window procedure of the message's window (which must belong to the
+// calling thread) and answers its result; thread messages answer 0.
+LRESULT DispatchMessageW(const MSG* lpMsg);
+// No keyboard layouts here: never produces WM_CHAR, answers FALSE.
+BOOL TranslateMessage(const MSG* lpMsg);
+
+// ---------------------------------------------------------------- hooks
+// Thread hooks only: hMod null and the identifier of a running thread of this
+// process. WH_GETMESSAGE runs whenever GetMessageW or PeekMessageW hands out a
+// message of that thread (wParam PM_REMOVE or PM_NOREMOVE, lParam the MSG,
+// which the hook may change); WH_CALLWNDPROCRET runs after the window procedure
+// of every message sent (SendMessageW) to a window of that thread. The newest
+// hook runs first; CallNextHookEx, called from inside a hook, runs the next
+// older one of the same chain (its hhk argument is ignored, as on Windows).
+// Errors: an unknown type gives ERROR_INVALID_HOOK_FILTER, a null procedure
+// ERROR_INVALID_FILTER_PROC, thread 0 without a module ERROR_HOOK_NEEDS_HMOD,
+// a thread that is not one of ours ERROR_INVALID_PARAMETER; the other hook
+// types of the system are not modelled (ERROR_NOT_SUPPORTED).
+HHOOK SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId);
+LRESULT CallNextHookEx(HHOOK hhk, int nCode, WPARAM wParam, LPARAM lParam);
+// May be called from inside the hook itself; the hook is not called again.
+BOOL UnhookWindowsHookEx(HHOOK hhk);
 #endif
 
 }  // namespace win

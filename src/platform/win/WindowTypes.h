@@ -285,4 +285,35 @@ struct STYLESTRUCT {
 #define GWL_EXSTYLE (-20)
 #define GWLP_USERDATA (-21)
 
+// ---------------------------------------------------------------- message queues and hooks
+struct HHOOK__;
+using HHOOK = HHOOK__*;
+using HOOKPROC = LRESULT(CALLBACK*)(int code, WPARAM wParam, LPARAM lParam);
+
+struct CWPRETSTRUCT {
+  LRESULT lResult;
+  LPARAM lParam;
+  WPARAM wParam;
+  UINT message;
+  HWND hwnd;
+};
+using PCWPRETSTRUCT = CWPRETSTRUCT*;
+
+#define ERROR_INVALID_HOOK_HANDLE 1404L
+#define ERROR_INVALID_HOOK_FILTER 1426L
+#define ERROR_INVALID_FILTER_PROC 1427L
+#define ERROR_HOOK_NEEDS_HMOD 1428L
+#define ERROR_INVALID_THREAD_ID 1444L
+
+#define WH_MIN (-1)
+#define WH_GETMESSAGE 3
+#define WH_CALLWNDPROC 4
+#define WH_CALLWNDPROCRET 12
+#define WH_MAX 14
+#define HC_ACTION 0
+
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+#define PM_NOYIELD 0x0002
+
 #endif  // !_WIN32

@@ -1,5 +1,6 @@
 // Thread identity and the per-thread error code.
 #include <atomic>
+#include <unordered_set>
 
 #include "platform/portable/window/WindowSystem.h"
 
@@ -12,15 +13,38 @@ namespace {
 // 4 itself is the desktop's.
 std::atomic<DWORD> nextThreadId{8};
 
+// Separate from the window system's mutex, which may be held while asking.
+// Never take the window system's mutex while holding this one.
+std::mutex& RunningMutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
+std::unordered_set<DWORD>& Running() {
+  static auto* running = new std::unordered_set<DWORD>();
+  return *running;
+}
+
 struct ThreadRegistration {
   DWORD id = nextThreadId.fetch_add(4);
 
-  // A thread that ends takes its windows with it. Its objects may already be
-  // gone, so no window procedure is called: the records are dropped silently.
+  ThreadRegistration() {
+    std::lock_guard lock(RunningMutex());
+    Running().insert(id);
+  }
+
+  // A thread that ends takes its windows, its queue and the hooks watching it
+  // with it. Its objects may already be gone, so no window procedure is called:
+  // the records are dropped silently. It stops counting as running first, so
+  // nobody can post to it or hook it while it is being cleaned up.
   ~ThreadRegistration() {
+    {
+      std::lock_guard lock(RunningMutex());
+      Running().erase(id);
+    }
     auto& system = WindowSystem::Get();
     std::lock_guard lock(system.mutex);
     for (HWND hwnd : system.WindowsOfThread(id)) system.RemoveWindow(hwnd);
+    system.RemoveHooksOfThread(id);
     system.ForgetThread(id);
   }
 };
@@ -31,6 +55,11 @@ thread_local DWORD lastError = 0;
 }  // namespace
 
 DWORD CurrentThread() { return currentThread.id; }
+
+bool IsRunningThread(DWORD threadId) {
+  std::lock_guard lock(RunningMutex());
+  return Running().count(threadId) != 0;
+}
 
 }  // namespace win::portable
 

@@ -8,6 +8,7 @@ namespace win::portable {
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   DWORD self = CurrentThread();
   WNDPROC proc = nullptr;
+  bool watched = false;
   {
     auto& system = WindowSystem::Get();
     std::lock_guard lock(system.mutex);
@@ -21,8 +22,16 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     proc = w->proc;
+    Hook unused;
+    watched = system.NewestHook(WH_CALLWNDPROCRET, self, UINT64_MAX, unused);
   }
-  return proc ? proc(hwnd, msg, wParam, lParam) : 0;
+  LRESULT result = proc ? proc(hwnd, msg, wParam, lParam) : 0;
+  if (watched) {
+    // wParam 1: the message came from this thread, the only sender here.
+    CWPRETSTRUCT after{result, lParam, wParam, msg, hwnd};
+    CallHooks(WH_CALLWNDPROCRET, HC_ACTION, 1, reinterpret_cast<LPARAM>(&after));
+  }
+  return result;
 }
 
 }  // namespace win::portable

@@ -116,6 +116,10 @@ void WindowSystem::RemoveWindow(HWND hwnd) {
   Disown(hwnd);
   for (auto& [id, thread] : threads_) {
     if (thread.focus == hwnd) thread.focus = nullptr;
+    // Nobody could take these any more: their window's handle is never reused.
+    auto& queue = thread.posted;
+    queue.erase(std::remove_if(queue.begin(), queue.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
+                queue.end());
   }
   w->cls->windows--;
   windows_.erase(hwnd);
@@ -159,6 +163,40 @@ std::vector<HWND> WindowSystem::WindowsOfThread(DWORD threadId) {
     if (w->threadId == threadId && hwnd != desktop_) result.push_back(hwnd);
   }
   return result;
+}
+
+HHOOK WindowSystem::AddHook(int type, HOOKPROC proc, DWORD threadId) {
+  Hook hook;
+  hook.serial = nextHookSerial_++;
+  // Hook handles live in their own range and are never reused either.
+  hook.handle = reinterpret_cast<HHOOK>(static_cast<ULONG_PTR>(0x20000 + hook.serial * 4));
+  hook.type = type;
+  hook.proc = proc;
+  hook.threadId = threadId;
+  hooks_.push_back(hook);
+  return hook.handle;
+}
+
+bool WindowSystem::RemoveHook(HHOOK handle) {
+  auto it = std::find_if(hooks_.begin(), hooks_.end(), [handle](const Hook& h) { return h.handle == handle; });
+  if (it == hooks_.end()) return false;
+  hooks_.erase(it);
+  return true;
+}
+
+bool WindowSystem::NewestHook(int type, DWORD threadId, uint64_t before, Hook& found) {
+  for (auto it = hooks_.rbegin(); it != hooks_.rend(); ++it) {
+    if (it->type == type && it->threadId == threadId && it->serial < before) {
+      found = *it;
+      return true;
+    }
+  }
+  return false;
+}
+
+void WindowSystem::RemoveHooksOfThread(DWORD threadId) {
+  auto watches = [threadId](const Hook& h) { return h.threadId == threadId; };
+  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(), watches), hooks_.end());
 }
 
 POINT WindowSystem::ClientOrigin(HWND hwnd) {

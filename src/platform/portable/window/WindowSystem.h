@@ -1,11 +1,14 @@
 // State of the portable window system: window classes, windows and the
-// per-thread part (focus today; message queues, hooks and timers later).
+// per-thread part (focus, posted messages, hooks).
 //
 // One table per process, guarded by one mutex. Window procedures are never
 // called with the mutex held: they re-enter the API. Every public function
 // therefore reads what it needs under the lock, releases it, then sends.
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -60,6 +63,19 @@ struct Window {
 struct ThreadState {
   DWORD id = 0;
   HWND focus = nullptr;
+  std::deque<MSG> posted;
+  // PostQuitMessage does not queue: WM_QUIT comes when nothing else is posted.
+  bool quitPending = false;
+  int quitCode = 0;
+};
+
+// A thread hook. `serial` orders a chain: the larger, the newer.
+struct Hook {
+  HHOOK handle = nullptr;
+  int type = 0;
+  HOOKPROC proc = nullptr;
+  DWORD threadId = 0;
+  uint64_t serial = 0;
 };
 
 class WindowSystem {
@@ -67,6 +83,8 @@ class WindowSystem {
   static WindowSystem& Get();
 
   std::mutex mutex;
+  // Signalled whenever a message is posted; GetMessageW waits on it.
+  std::condition_variable posted;
 
   // ---- everything below requires `mutex` held
   Window* Find(HWND hwnd);
@@ -92,6 +110,13 @@ class WindowSystem {
   // Windows of a thread (whole subtrees included), for silent removal at thread exit.
   std::vector<HWND> WindowsOfThread(DWORD threadId);
 
+  // Hooks. NewestHook answers the newest hook of a chain older than `before`
+  // (UINT64_MAX for the whole chain), or false when there is none.
+  HHOOK AddHook(int type, HOOKPROC proc, DWORD threadId);
+  bool RemoveHook(HHOOK handle);
+  bool NewestHook(int type, DWORD threadId, uint64_t before, Hook& found);
+  void RemoveHooksOfThread(DWORD threadId);
+
   // Geometry: client-area origin of a window in screen coordinates (the
   // desktop's is 0,0), its non-client insets, and its client size.
   POINT ClientOrigin(HWND hwnd);
@@ -102,6 +127,8 @@ class WindowSystem {
   std::unordered_map<HWND, std::unique_ptr<Window>> windows_;
   std::vector<std::shared_ptr<WindowClass>> classes_;
   std::unordered_map<DWORD, ThreadState> threads_;
+  std::vector<Hook> hooks_;  // oldest first
+  uint64_t nextHookSerial_ = 1;
   HWND desktop_ = nullptr;
   ULONG_PTR nextHandle_ = 0x10010;
   ATOM nextAtom_ = 0xC000;
@@ -118,6 +145,14 @@ RECT NonClientInsets(DWORD style, DWORD exStyle, bool menu);
 
 // Registers the calling thread for clean-up at exit and returns its identifier.
 DWORD CurrentThread();
+// True while the thread with this identifier runs (it has called into the
+// window system and has not ended). May be called with the mutex held.
+bool IsRunningThread(DWORD threadId);
+
+// Runs the calling thread's chain of hooks of this type, newest first (the
+// rest of the chain runs only through CallNextHookEx). Answers 0 without hooks.
+// Call without the mutex held.
+LRESULT CallHooks(int type, int code, WPARAM wParam, LPARAM lParam);
 
 // Sends without the table lock held. Same-thread only (see Window.h).
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
