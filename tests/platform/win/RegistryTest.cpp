@@ -12,87 +12,21 @@
 
 #include "platform/win/Registry.h"
 #include "support/Platform.h"
+#include "support/RegistryKeys.h"
 #include "support/TestRegistry.h"
 
 namespace {
 
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public ::testing::Test, protected testing_support::RegistryKeys {
  protected:
-  void TearDown() override {
-    for (HKEY h : open_) win::RegCloseKey(h);
-  }
+  void TearDown() override { CloseKeys(); }
 
-  // Creates root\path and keeps the handle until the end of the test.
-  HKEY Create(HKEY root, const wchar_t* path, REGSAM sam = KEY_ALL_ACCESS, DWORD* disposition = nullptr) {
-    HKEY h = nullptr;
-    EXPECT_EQ(win::RegCreateKeyExW(root, path, 0, nullptr, 0, sam, nullptr, &h, disposition), ERROR_SUCCESS) << path;
-    open_.push_back(h);
-    return h;
-  }
-  LSTATUS Open(HKEY root, const wchar_t* path, HKEY* out, REGSAM sam = KEY_READ) {
-    const LSTATUS status = win::RegOpenKeyExW(root, path, 0, sam, out);
-    if (status == ERROR_SUCCESS) open_.push_back(*out);
-    return status;
-  }
-  bool Exists(HKEY root, const wchar_t* path) {
-    HKEY h = nullptr;
-    return Open(root, path, &h) == ERROR_SUCCESS;
-  }
-
-  static LSTATUS SetString(HKEY key, const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ) {
-    return win::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  }
-  static LSTATUS SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    return win::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  }
-  // The value's type and bytes, or the failure.
-  static LSTATUS Query(HKEY key, const wchar_t* name, DWORD& type, std::vector<BYTE>& data) {
-    DWORD size = 0;
-    if (LSTATUS status = win::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size)) return status;
-    data.assign(size, 0xCC);
-    const LSTATUS status = win::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
-    data.resize(size);
-    return status;
-  }
-  static std::wstring AsString(const std::vector<BYTE>& data) {
-    std::wstring s(data.size() / sizeof(wchar_t), L'?');
-    std::memcpy(s.data(), data.data(), s.size() * sizeof(wchar_t));
-    return s;
-  }
-  static std::vector<std::wstring> SubKeys(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-      DWORD chars = 256;
-      const LSTATUS status = win::RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-      if (status == ERROR_NO_MORE_ITEMS) break;
-      EXPECT_EQ(status, ERROR_SUCCESS);
-      if (status != ERROR_SUCCESS) break;
-      names.emplace_back(name, chars);
-    }
-    return names;
-  }
-  static std::vector<std::wstring> ValueNames(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-      DWORD chars = 256;
-      const LSTATUS status = win::RegEnumValueW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-      if (status == ERROR_NO_MORE_ITEMS) break;
-      EXPECT_EQ(status, ERROR_SUCCESS);
-      if (status != ERROR_SUCCESS) break;
-      names.emplace_back(name, chars);
-    }
-    return names;
-  }
   static std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
     std::sort(names.begin(), names.end());
     return names;
   }
 
   testing_support::TestRegistry registry_;
-  std::vector<HKEY> open_;
 };
 
 std::vector<BYTE> Bytes(const void* p, size_t n) {
@@ -181,7 +115,7 @@ TEST_F(RegistryTest, PathSyntaxFollowsWindows) {
   EXPECT_EQ(win::RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\" + tooLong).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                  nullptr, &h, nullptr),
             tooLongCreate);
-  if (h) open_.push_back(h);
+  if (h) Keep(h);
   DWORD disposition = 0;
   Create(HKEY_CURRENT_USER, L"Software\\\\Twice\\\\Separated\\", KEY_ALL_ACCESS, &disposition);
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
@@ -631,7 +565,7 @@ TEST_F(RegistryTest, AReadOnlyMachineHiveRefusesChangesButStillReads) {
   // opening for writing), so there the new key appears and the old ones go.
   const LSTATUS created =
       win::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\New", 0, nullptr, 0, KEY_READ, nullptr, &h, nullptr);
-  if (h) open_.push_back(h);
+  if (h) Keep(h);
   const LSTATUS deletedKey = win::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Vorn\\Sub");
   const LSTATUS deletedTree = win::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Vorn");
   if (!testing_support::RunningUnderWine()) {

@@ -13,6 +13,7 @@
 
 #include "platform/portable/registry/RegistryControl.h"
 #include "platform/win/Registry.h"
+#include "support/RegistryKeys.h"
 
 namespace {
 
@@ -28,27 +29,10 @@ class InMemoryRegistryEnvironment : public ::testing::Environment {
 [[maybe_unused]] auto* const g_registryEnvironment =
     ::testing::AddGlobalTestEnvironment(new InMemoryRegistryEnvironment);
 
-class PortableRegistryTest : public ::testing::Test {
+class PortableRegistryTest : public ::testing::Test, protected testing_support::RegistryKeys {
  protected:
-  void TearDown() override {
-    for (HKEY h : open_) win::RegCloseKey(h);
-  }
+  void TearDown() override { CloseKeys(); }
 
-  HKEY Create(HKEY root, const wchar_t* path, REGSAM sam = KEY_ALL_ACCESS, DWORD* disposition = nullptr) {
-    HKEY h = nullptr;
-    EXPECT_EQ(win::RegCreateKeyExW(root, path, 0, nullptr, 0, sam, nullptr, &h, disposition), ERROR_SUCCESS) << path;
-    open_.push_back(h);
-    return h;
-  }
-  bool Exists(HKEY root, const wchar_t* path) {
-    HKEY h = nullptr;
-    if (win::RegOpenKeyExW(root, path, 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    win::RegCloseKey(h);
-    return true;
-  }
-  static LSTATUS SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    return win::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  }
   static std::wstring ReadString(HKEY key, const wchar_t* name) {
     wchar_t buffer[64] = {};
     DWORD size = sizeof buffer - sizeof(wchar_t);
@@ -57,19 +41,7 @@ class PortableRegistryTest : public ::testing::Test {
       return L"<missing>";
     return buffer;
   }
-  static std::vector<std::wstring> ValueNames(HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-      DWORD chars = 256;
-      if (win::RegEnumValueW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      names.emplace_back(name, chars);
-    }
-    return names;
-  }
-
   win::registry::ScopedMemoryStore store_;
-  std::vector<HKEY> open_;
 };
 
 // ------------------------------------------------------------------ roots
@@ -150,7 +122,7 @@ TEST_F(PortableRegistryTest, MissingOutputPointersAndUnsupportedOptionsAreRefuse
   EXPECT_EQ(win::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Volatile\\V", 0, nullptr, 0x1, KEY_ALL_ACCESS, nullptr,
                                  &h, nullptr),
             ERROR_SUCCESS);
-  open_.push_back(h);
+  Keep(h);
 }
 
 // ----------------------------------------------------------------- values
@@ -191,7 +163,7 @@ TEST_F(PortableRegistryTest, SwitchingTheStoreInvalidatesOpenHandles) {
   win::registry::UseMemoryStore();
   EXPECT_EQ(SetDword(key, L"v", 1), ERROR_INVALID_HANDLE);
   EXPECT_FALSE(Exists(HKEY_CURRENT_USER, L"Software\\Before")) << "the new store starts empty";
-  open_.clear();  // all of them went with the store
+  ForgetKeys();  // all of them went with the store
 }
 
 // ------------------------------------------ HKEY_LOCAL_MACHINE without rights
@@ -220,7 +192,7 @@ TEST_F(PortableRegistryTest, TheMachineSwitchGovernsEveryHandleIntoTheMachineHiv
   EXPECT_EQ(win::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_SET_VALUE, &h), ERROR_ACCESS_DENIED);
   ASSERT_EQ(win::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, 0x02000000 /* MAXIMUM_ALLOWED */, &h),
             ERROR_SUCCESS);
-  open_.push_back(h);
+  Keep(h);
   EXPECT_EQ(SetDword(h, L"v", 1), ERROR_ACCESS_DENIED);
 
   win::registry::SetMachineWritable(true);
@@ -228,7 +200,7 @@ TEST_F(PortableRegistryTest, TheMachineSwitchGovernsEveryHandleIntoTheMachineHiv
   win::registry::SetMachineWritable(false);
   win::registry::Reset();
   EXPECT_TRUE(win::registry::IsMachineWritable()) << "Reset makes the machine hive writable again";
-  open_.clear();
+  ForgetKeys();
 }
 
 }  // namespace
