@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "band_hosting/IEBandRegistry.h"
 #include "platform/com/ClassInfo.h"
 
 namespace vorn {
@@ -11,16 +12,34 @@ namespace vorn {
 
 TIEBandForm::TIEBandForm(TIEBand* band) : forms::TForm(nullptr, band ? band->FParentWnd : nullptr), FBand(band) {}
 
-TIEBandForm::~TIEBandForm() = default;
+TIEBandForm::TIEBandForm(forms::TComponent* owner, HWND parentWindow) : forms::TForm(owner, parentWindow) {}
+
+TIEBandForm::~TIEBandForm() {
+  if (ProcessIEBands) ProcessIEBands->RemoveBandForm(this);
+}
+
+void TIEBandForm::BuildLayoutDroppingFailures() {
+  try {
+    BuildLayout();
+  } catch (...) {
+    // What was built stays, owned by the form; the rest of the layout is missing.
+  }
+}
 
 TIEBandForm* TIEBandForm::FinishCreateForBand(TIEBandForm* form) {
+  std::unique_ptr<TIEBandForm> owned(form);
+  form->BuildLayoutDroppingFailures();
+  bool constructed = true;
   try {
     form->ConstructForBand();
   } catch (...) {
-    // A descendant that could not finish still yields a form the band owns.
+    // A descendant that could not finish still yields a form the band owns,
+    // but one that nobody tells of activation.
+    constructed = false;
   }
+  if (constructed && ProcessIEBands) ProcessIEBands->AddBandForm(form);
   form->DoCreate();
-  return form;
+  return owned.release();
 }
 
 std::wstring TIEBandForm::GetHintText(forms::TControl*) { return {}; }

@@ -19,28 +19,44 @@ class TIEBandForm;
 // What GetFormClass answers: the form descendant a band creates.
 using TIEBandFormClass = TIEBandForm* (*)(TIEBand* band);
 
-// Base of every band form: a borderless child of the band site's window.
+// Base of every band form: a borderless child of the band site's window,
+// listed in ProcessIEBands from the end of CreateForBand until it is freed,
+// so that it hears when a window of its thread is activated.
 class TIEBandForm : public forms::TForm {
  public:
   ~TIEBandForm() override;
 
+  // The standard construction: builds the form and its layout, dropping any
+  // failure of the layout, so that a form object always comes back.
+  template <class TFormClass>
+  static TFormClass* Create(forms::TComponent* owner);
+
   // The construction a band uses: builds the form as a child of the band's
-  // site window and returns it even when a descendant's construction failed.
+  // site window, lists it for activation news, then runs its creation
+  // handler. Returns the form even when a descendant's construction failed
+  // (it is then not listed).
   template <class TFormClass>
   static TIEBandForm* CreateForBand(TIEBand* band);
 
   TIEBand* FBand = nullptr;
 
+  // The text a hint window shows for a child control.
   virtual std::wstring GetHintText(forms::TControl* control);
+  // A window of the form's thread was activated (true) or deactivated.
   virtual void ActivationChanged(bool active);
 
  protected:
   explicit TIEBandForm(TIEBand* band);
-  // Descendants put construction that may fail here; a failure is dropped.
-  // Their creation handler (FormCreate) runs after it, last.
+  TIEBandForm(forms::TComponent* owner, HWND parentWindow);
+  // The form's layout and controls; a failure here is dropped.
+  virtual void BuildLayout() {}
+  // Descendants put construction that may fail here (joining per-thread
+  // services, say); a failure leaves the form unlisted. Their creation
+  // handler (FormCreate) runs after it and after the listing, last.
   virtual void ConstructForBand() {}
 
  private:
+  void BuildLayoutDroppingFailures();
   static TIEBandForm* FinishCreateForBand(TIEBandForm* form);
 };
 
@@ -116,6 +132,13 @@ class TIEBand : public com::ComObject<IDeskBand, IObjectWithSite, IInputObject, 
 
   std::unique_ptr<TIEBandForm> FForm;
 };
+
+template <class TFormClass>
+TFormClass* TIEBandForm::Create(forms::TComponent* owner) {
+  auto* form = new TFormClass(owner);
+  form->BuildLayoutDroppingFailures();
+  return form;
+}
 
 template <class TFormClass>
 TIEBandForm* TIEBandForm::CreateForBand(TIEBand* band) {

@@ -1,6 +1,7 @@
 #include "com_server/ComServerUnit.h"
 
 #include "band_hosting/BriselQLToolbarUnit.h"
+#include "band_hosting/IEBandRegistry.h"
 #include "band_hosting/VornIEExplorerBarUnit.h"
 #include "bho_gui/VornBHOGUIUnit.h"
 #include "com_server/ResourceStrings.h"
@@ -113,6 +114,8 @@ struct LibraryState {
   LibraryState() { com::SetModuleTypeLibModel(&VornIEGUITypeLibModel()); }
   ~LibraryState() { com::SetModuleTypeLibModel(nullptr); }
 
+  // Band forms are listed, and their threads hooked, from the first band to the unload.
+  TBandRegistries bandRegistries;
   TComServer server;
 };
 

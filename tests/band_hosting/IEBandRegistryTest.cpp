@@ -1,0 +1,190 @@
+// Band forms listed per thread, the activation hook they share, and the news
+// of activation that reaches exactly the forms of the activated thread.
+#include <gtest/gtest.h>
+
+#include <barrier>
+#include <thread>
+
+#include "band_hosting/HookMngUnit.h"
+#include "band_hosting/IEBandRegistry.h"
+#include "band_hosting/RecordingBand.h"
+#include "platform/win/WindowTestSupport.h"
+#include "support/ComTest.h"
+
+namespace {
+
+using band_testing::BrowserWindow;
+using band_testing::RecordingForm;
+using vorn::HookManager;
+using vorn::ProcessIEBands;
+
+class IEBandRegistryTest : public testing_support::ComTest {
+ protected:
+  void TearDown() override {
+    RecordingForm::failConstruction = false;
+    EXPECT_EQ(ProcessIEBands->ThreadCount(), 0) << "a band form outlived its band";
+    EXPECT_EQ(HookManager->ThreadCount(), 0) << "an activation hook outlived the band forms";
+    ComTest::TearDown();
+  }
+
+  static LRESULT Activate(HWND window, WPARAM wParam) { return win::SendMessageW(window, WM_NCACTIVATE, wParam, 0); }
+};
+
+TEST_F(IEBandRegistryTest, TwoBandsInOneWindowShareTheThreadEntryAndItsHook) {
+  BrowserWindow browser;
+  RecordingForm* main = browser.AddBand();
+  RecordingForm* links = browser.AddBand();
+  ASSERT_TRUE(main && links);
+  EXPECT_EQ(ProcessIEBands->ThreadCount(), 1);
+  EXPECT_EQ(ProcessIEBands->FormsOfThisThread(), (std::vector<vorn::TIEBandForm*>{main, links}));
+  EXPECT_NE(HookManager->Hook(), nullptr);
+  EXPECT_EQ(HookManager->RefCount(), 2) << "one hook reference per listed form";
+  EXPECT_EQ(HookManager->ThreadCount(), 1) << "one hook for the thread";
+
+  Activate(browser.Frame(), TRUE);
+  EXPECT_EQ(main->activations, std::vector<bool>{true});
+  EXPECT_EQ(links->activations, std::vector<bool>{true});
+
+  browser.CloseBand(0);
+  EXPECT_EQ(ProcessIEBands->FormsOfThisThread(), std::vector<vorn::TIEBandForm*>{links});
+  EXPECT_EQ(HookManager->RefCount(), 1);
+  Activate(browser.Frame(), FALSE);
+  EXPECT_EQ(links->activations, (std::vector<bool>{true, false}));
+
+  browser.CloseBand(0);
+  EXPECT_EQ(ProcessIEBands->ThreadCount(), 0);
+  EXPECT_EQ(HookManager->Hook(), nullptr) << "the hook goes with the thread's last band form";
+}
+
+TEST_F(IEBandRegistryTest, ActivationNewsReadsOnlyTheLowWordAndAnyWindowOfTheThread) {
+  BrowserWindow browser;
+  RecordingForm* form = browser.AddBand();
+  ASSERT_TRUE(form);
+  window_test::TestClass others;
+  const HWND dialog = others.Top();  // another window of the same thread
+
+  struct Case {
+    HWND window;
+    WPARAM wParam;
+    bool active;
+  } cases[] = {{browser.Frame(), TRUE, true},     {browser.Frame(), 0x10000, false}, {dialog, 0x10001, true},
+               {dialog, 0, false},                {browser.Frame(), 0xFFFF, true}};
+  for (const auto& c : cases) {
+    form->activations.clear();
+    Activate(c.window, c.wParam);
+    EXPECT_EQ(form->activations, std::vector<bool>{c.active}) << "wParam " << c.wParam;
+  }
+  form->activations.clear();
+  win::SendMessageW(browser.Frame(), WM_ACTIVATE, TRUE, 0);
+  EXPECT_TRUE(form->activations.empty()) << "only WM_NCACTIVATE is news";
+}
+
+TEST_F(IEBandRegistryTest, TheHookOnlyPassesOnCallsThatAreNotActions) {
+  BrowserWindow browser;
+  RecordingForm* form = browser.AddBand();
+  ASSERT_TRUE(form);
+  CWPRETSTRUCT message{};
+  message.message = WM_NCACTIVATE;
+  message.wParam = TRUE;
+  message.hwnd = browser.Frame();
+  vorn::ActivationHookProc(HC_ACTION + 1, 0, reinterpret_cast<LPARAM>(&message));
+  EXPECT_TRUE(form->activations.empty());
+  vorn::ActivationHookProc(HC_ACTION, 0, reinterpret_cast<LPARAM>(&message));
+  EXPECT_EQ(form->activations, std::vector<bool>{true});
+}
+
+TEST_F(IEBandRegistryTest, ListingIsIdempotentAndUnlistingAnUnknownFormChangesNothing) {
+  vorn::TThreadIEBands entry(7);
+  auto* a = reinterpret_cast<vorn::TIEBandForm*>(0x1000);
+  auto* b = reinterpret_cast<vorn::TIEBandForm*>(0x2000);
+  entry.Add(a);
+  entry.Add(b);
+  entry.Add(a);
+  ASSERT_EQ(entry.Count(), 2) << "a form already listed is listed once";
+  EXPECT_EQ(entry.Forms(0), b);
+  EXPECT_EQ(entry.Forms(1), a) << "listed again means listed last";
+  entry.Remove(reinterpret_cast<vorn::TIEBandForm*>(0x3000));
+  EXPECT_EQ(entry.Count(), 2);
+  entry.Remove(a);
+  entry.Remove(b);
+  EXPECT_TRUE(entry.IsEmpty());
+
+  // Through the process registry the hook count follows the listed forms, so
+  // listing a form twice cannot leave a hook behind.
+  BrowserWindow browser;
+  RecordingForm* form = browser.AddBand();
+  ASSERT_TRUE(form);
+  ProcessIEBands->AddBandForm(form);
+  EXPECT_EQ(ProcessIEBands->FormsOfThisThread().size(), 1u);
+  EXPECT_EQ(HookManager->RefCount(), 1);
+  ProcessIEBands->RemoveBandForm(reinterpret_cast<vorn::TIEBandForm*>(0x3000));
+  EXPECT_EQ(HookManager->RefCount(), 1);
+}
+
+TEST_F(IEBandRegistryTest, AFormWhoseConstructionFailedIsNotListedAndHoldsNoHook) {
+  BrowserWindow browser;
+  RecordingForm::failConstruction = true;
+  RecordingForm* broken = browser.AddBand();
+  RecordingForm::failConstruction = false;
+  ASSERT_NE(broken, nullptr) << "the band still gets its form";
+  EXPECT_EQ(ProcessIEBands->ThreadCount(), 0);
+  EXPECT_EQ(HookManager->ThreadCount(), 0);
+  RecordingForm* sound = browser.AddBand();
+  ASSERT_TRUE(sound);
+  Activate(browser.Frame(), TRUE);
+  EXPECT_TRUE(broken->activations.empty());
+  EXPECT_EQ(sound->activations, std::vector<bool>{true});
+  browser.CloseBand(0);  // the broken form releases no reference it never took
+  EXPECT_EQ(HookManager->RefCount(), 1);
+}
+
+TEST_F(IEBandRegistryTest, AFormClosedByAnEarlierFormsNewsIsSkippedSafely) {
+  BrowserWindow browser;
+  RecordingForm* first = browser.AddBand();
+  RecordingForm* second = browser.AddBand();
+  ASSERT_TRUE(first && second);
+  first->onActivation = [&](RecordingForm&) { browser.CloseBand(1); };
+  Activate(browser.Frame(), TRUE);
+  EXPECT_EQ(first->activations, std::vector<bool>{true});
+  EXPECT_EQ(ProcessIEBands->FormsOfThisThread(), std::vector<vorn::TIEBandForm*>{first});
+  first->onActivation = [](RecordingForm&) { throw std::runtime_error("handler failed"); };
+  EXPECT_NO_THROW(Activate(browser.Frame(), FALSE));
+  EXPECT_EQ(first->activations, (std::vector<bool>{true, false}));
+}
+
+TEST_F(IEBandRegistryTest, ActivationOnOneThreadNotifiesOnlyThatThreadsForms) {
+  // Two browser windows, each on a thread of its own. Each thread in turn
+  // activates its own frame; the other thread's forms must hear nothing.
+  std::barrier sync(2);
+  std::vector<bool> heard[2];
+  int threadsListed = 0;
+  auto browserThread = [&](int me) {
+    BrowserWindow browser;
+    RecordingForm* form = browser.AddBand();
+    sync.arrive_and_wait();  // both windows have their band
+    if (me == 0) threadsListed = ProcessIEBands->ThreadCount();
+    for (int turn = 0; turn < 2; ++turn) {
+      if (turn == me && form) Activate(browser.Frame(), TRUE);
+      sync.arrive_and_wait();
+    }
+    // Nothing of this thread is listed for the other one to hear of.
+    ProcessIEBands->NotifyActivation(false);
+    sync.arrive_and_wait();
+    if (form) heard[me] = form->activations;
+  };
+  std::thread a(browserThread, 0), b(browserThread, 1);
+  a.join();
+  b.join();
+  EXPECT_EQ(threadsListed, 2);
+  EXPECT_EQ(heard[0], (std::vector<bool>{true, false}));
+  EXPECT_EQ(heard[1], (std::vector<bool>{true, false}));
+
+  // A thread without band forms hears nothing, and tells nobody.
+  BrowserWindow browser;
+  RecordingForm* form = browser.AddBand();
+  ASSERT_TRUE(form);
+  std::thread([] { ProcessIEBands->NotifyActivation(true); }).join();
+  EXPECT_TRUE(form->activations.empty());
+}
+
+}  // namespace
