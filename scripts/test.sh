@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan mingw-i686 mingw-x64)
+[ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan linux-tsan mingw-i686 mingw-x64)
 
 jobs=$(nproc)
 # The warm Wine server of the test prefix goes when the run ends.
@@ -15,6 +15,8 @@ trap 'WINEPREFIX="$PWD/build/wine-prefix" wineserver -k >/dev/null 2>&1 || true'
 # Tests never touch the user's own registry store.
 export VORNIE_REGISTRY=":memory:"
 export ASAN_OPTIONS=detect_leaks=1
+# A data race or a lock-order inversion fails the run.
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 
 for preset in "${presets[@]}"; do
   echo "=== ${preset}: configure and build"
