@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <barrier>
+#include <future>
 #include <thread>
 
 #include "band_hosting/HookMngUnit.h"
@@ -75,7 +76,7 @@ TEST_F(IEBandRegistryTest, ActivationNewsReadsOnlyTheLowWordAndAnyWindowOfTheThr
     EXPECT_EQ(form->activations, std::vector<bool>{c.active}) << "wParam " << c.wParam;
   }
   form->activations.clear();
-  win::SendMessageW(browser.Frame(), WM_ACTIVATE, TRUE, 0);
+  win::SendMessageW(browser.Frame(), WM_USER + 86, TRUE, 0);
   EXPECT_TRUE(form->activations.empty()) << "only WM_NCACTIVATE is news";
 }
 
@@ -185,6 +186,78 @@ TEST_F(IEBandRegistryTest, ActivationOnOneThreadNotifiesOnlyThatThreadsForms) {
   ASSERT_TRUE(form);
   std::thread([] { ProcessIEBands->NotifyActivation(true); }).join();
   EXPECT_TRUE(form->activations.empty());
+}
+
+// A browser window on a thread of its own that runs a message loop, as a
+// browser's user-interface thread does.
+class BrowserThread {
+ public:
+  BrowserThread() {
+    std::promise<HWND> ready;
+    auto frame = ready.get_future();
+    thread_ = std::thread([this, &ready] {
+      BrowserWindow browser;
+      form_ = browser.AddBand();
+      ready.set_value(browser.Frame());
+      MSG msg;
+      while (win::GetMessageW(&msg, nullptr, 0, 0) > 0) win::DispatchMessageW(&msg);
+      if (form_) heard_ = form_->activations;
+    });
+    frame_ = frame.get();
+    id_ = win::GetWindowThreadProcessId(frame_, nullptr);
+  }
+  ~BrowserThread() { Stop(); }
+
+  HWND Frame() const { return frame_; }
+  // Returns once the thread has handled everything sent to it so far.
+  void Sync() { win::SendMessageW(frame_, WM_NULL, 0, 0); }
+  // What the band form heard so far; the thread must be idle (after Sync).
+  size_t HeardSoFar() const { return form_ ? form_->activations.size() : 0; }
+  // Ends the loop and answers what its band form heard.
+  std::vector<bool> Stop() {
+    if (thread_.joinable()) {
+      win::PostThreadMessageW(id_, WM_QUIT, 0, 0);
+      thread_.join();
+    }
+    return heard_;
+  }
+
+ private:
+  std::thread thread_;
+  HWND frame_ = nullptr;
+  DWORD id_ = 0;
+  RecordingForm* form_ = nullptr;
+  std::vector<bool> heard_;
+};
+
+TEST_F(IEBandRegistryTest, ActivatingOneBrowserDeactivatesTheOtherOnItsOwnThread) {
+  BrowserThread first, second;
+  ASSERT_TRUE(first.Frame() && second.Frame());
+  EXPECT_EQ(ProcessIEBands->ThreadCount(), 2);
+
+  // Showing the browser windows has already moved the activation around.
+  first.Sync();
+  second.Sync();
+  const size_t firstBefore = first.HeardSoFar(), secondBefore = second.HeardSoFar();
+
+  ASSERT_TRUE(win::SetForegroundWindow(first.Frame()));
+  first.Sync();
+  second.Sync();
+  ASSERT_TRUE(win::SetForegroundWindow(second.Frame()));
+  first.Sync();
+  second.Sync();
+
+  auto tail = [](std::vector<bool> heard, size_t from) {
+    return std::vector<bool>(heard.begin() + static_cast<std::ptrdiff_t>(std::min(from, heard.size())), heard.end());
+  };
+  EXPECT_EQ(tail(first.Stop(), firstBefore), (std::vector<bool>{true, false}))
+      << "activated, then deactivated by the other browser";
+  const std::vector<bool> secondHeard = tail(second.Stop(), secondBefore);
+  // The second window may or may not still have been the active one when the
+  // first was brought to the front: either way it ends activated.
+  ASSERT_FALSE(secondHeard.empty());
+  EXPECT_EQ(secondHeard.back(), true);
+  EXPECT_EQ(secondHeard, secondHeard.size() == 2 ? (std::vector<bool>{false, true}) : std::vector<bool>{true});
 }
 
 }  // namespace

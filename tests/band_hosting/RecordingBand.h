@@ -1,6 +1,5 @@
-// A toolbar band whose form records the activation news it hears, and a
-// browser window hosting such bands, for the tests of band forms across
-// threads.
+// Toolbar bands with forms of a test's choosing (by default one that records
+// the activation news it hears), and a browser window hosting such bands.
 #pragma once
 
 #include <atomic>
@@ -39,29 +38,32 @@ class RecordingForm : public vorn::TIEBandForm {
   }
 };
 
-class RecordingBand : public vorn::TIEToolBand {
-  VORN_INTERFACE_TABLE_BEGIN(RecordingBand)
+// A toolbar band that hosts a form of class TFormClass.
+template <class TFormClass>
+class TestBand : public vorn::TIEToolBand {
+  VORN_INTERFACE_TABLE_BEGIN(TestBand)
   VORN_IEBAND_INTERFACE_ENTRIES
   VORN_INTERFACE_TABLE_END
 
  public:
   static com::ComPtr<IDeskBand> New() {
     com::ComPtr<IDeskBand> band;
-    if (FAILED(com::CreateComObject<RecordingBand>(band.ReleaseAndGetAddressOf())))
+    if (FAILED(com::CreateComObject<TestBand>(band.ReleaseAndGetAddressOf())))
       throw std::runtime_error("band not created");
     return band;
   }
 
  protected:
   GUID GetBandClassID() override { return CLSID_VornIEExplorerBar; }
-  std::wstring GetTitle() override { return L"Recording"; }
+  std::wstring GetTitle() override { return L"Test band"; }
   vorn::TIEBandFormClass GetFormClass() override {
-    return [](vorn::TIEBand* band) { return vorn::TIEBandForm::CreateForBand<RecordingForm>(band); };
+    return [](vorn::TIEBand* band) { return vorn::TIEBandForm::CreateForBand<TFormClass>(band); };
   }
 };
 
-inline RecordingForm* FormOf(IDeskBand* band) {
-  return static_cast<RecordingForm*>(static_cast<vorn::TIEBand*>(band)->Form());
+template <class TFormClass = RecordingForm>
+TFormClass* FormOf(IDeskBand* band) {
+  return static_cast<TFormClass*>(static_cast<vorn::TIEBand*>(band)->Form());
 }
 
 // A browser frame on the calling thread with a band site and any number of
@@ -80,12 +82,13 @@ class BrowserWindow {
   BrowserWindow(const BrowserWindow&) = delete;
   BrowserWindow& operator=(const BrowserWindow&) = delete;
 
-  // Sites a new band; null when the band refused the site.
-  RecordingForm* AddBand() {
-    auto band = RecordingBand::New();
+  // Sites a new band showing a TFormClass; null when the band refused the site.
+  template <class TFormClass = RecordingForm>
+  TFormClass* AddBand() {
+    auto band = TestBand<TFormClass>::New();
     if (FAILED(com::QueryAs<IObjectWithSite>(band.Get())->SetSite(site_->Identity()))) return nullptr;
     bands_.push_back(band);
-    return FormOf(band.Get());
+    return FormOf<TFormClass>(band.Get());
   }
   // Closes and releases the band at `index`, as the browser does when a toolbar is hidden.
   void CloseBand(size_t index) {

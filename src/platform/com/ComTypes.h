@@ -67,6 +67,7 @@ using HANDLE = void*;
 using HMODULE = struct HINSTANCE__*;
 using HINSTANCE = HMODULE;
 using COLORREF = DWORD;
+using OLE_COLOR = DWORD;
 
 #ifndef TRUE
 #define TRUE 1
@@ -163,6 +164,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define CONNECT_E_NOCONNECTION HR_(0x80040200)
 #define CONNECT_E_ADVISELIMIT HR_(0x80040201)
 #define CONNECT_E_CANNOTCONNECT HR_(0x80040202)
+#define CONNECT_E_OVERRIDDEN HR_(0x80040203)
 #define OLECMDERR_E_NOTSUPPORTED HR_(0x80040100)
 #define OLECMDERR_E_UNKNOWNGROUP HR_(0x80040104)
 
@@ -361,6 +363,47 @@ interface IProvideClassInfo : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** ppTI) = 0;
 };
 
+// ---------------------------------------------------------------- connection points
+extern "C" const IID IID_IConnectionPointContainer;
+extern "C" const IID IID_IConnectionPoint;
+extern "C" const IID IID_IEnumConnections;
+extern "C" const IID IID_IEnumConnectionPoints;
+
+struct CONNECTDATA {
+  IUnknown* pUnk;
+  DWORD dwCookie;
+};
+using LPCONNECTDATA = CONNECTDATA*;
+
+interface IConnectionPointContainer;
+
+interface IEnumConnections : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Next(ULONG cConnections, CONNECTDATA* rgcd, ULONG* pcFetched) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Skip(ULONG cConnections) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Clone(IEnumConnections** ppEnum) = 0;
+};
+
+interface IConnectionPoint : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* pIID) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** ppCPC) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Advise(IUnknown* pUnkSink, DWORD* pdwCookie) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Unadvise(DWORD dwCookie) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** ppEnum) = 0;
+};
+
+interface IEnumConnectionPoints : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Next(ULONG cConnections, IConnectionPoint** ppCP, ULONG* pcFetched) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Skip(ULONG cConnections) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** ppEnum) = 0;
+};
+
+interface IConnectionPointContainer : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) = 0;
+  virtual HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) = 0;
+};
+
 // ---------------------------------------------------------------- runtime functions
 // BSTR: a length-prefixed, zero-terminated OLECHAR string; the 32-bit prefix holds the byte length.
 BSTR SysAllocString(const OLECHAR* psz);
@@ -427,6 +470,17 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
 // Unloads loaded modules whose DllCanUnloadNow answers S_OK.
 void CoFreeUnusedLibraries();
+
+// The running-object table, as far as active objects go: one process-wide
+// table of objects registered under a class identifier.
+#define ACTIVEOBJECT_STRONG 0x0
+#define ACTIVEOBJECT_WEAK 0x1
+#define MK_S_MONIKERALREADYREGISTERED static_cast<HRESULT>(0x000401E7)
+HRESULT RegisterActiveObject(IUnknown* punk, REFCLSID rclsid, DWORD dwFlags, DWORD* pdwRegister);
+HRESULT RevokeActiveObject(DWORD dwRegister, void* pvReserved);
+HRESULT GetActiveObject(REFCLSID rclsid, void* pvReserved, IUnknown** ppunk);
+// Cuts the references other processes hold on the object (its stubs); in-process references stay.
+HRESULT CoDisconnectObject(IUnknown* pUnk, DWORD dwReserved);
 
 using LPFNGETCLASSOBJECT = HRESULT (*)(REFCLSID, REFIID, LPVOID*);
 using LPFNCANUNLOADNOW = HRESULT (*)();

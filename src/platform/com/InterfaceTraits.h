@@ -30,3 +30,7 @@ VORN_DECLARE_IID(IErrorInfo, IID_IErrorInfo);
 VORN_DECLARE_IID(ICreateErrorInfo, IID_ICreateErrorInfo);
 VORN_DECLARE_IID(ISupportErrorInfo, IID_ISupportErrorInfo);
 VORN_DECLARE_IID(IProvideClassInfo, IID_IProvideClassInfo);
+VORN_DECLARE_IID(IConnectionPointContainer, IID_IConnectionPointContainer);
+VORN_DECLARE_IID(IConnectionPoint, IID_IConnectionPoint);
+VORN_DECLARE_IID(IEnumConnections, IID_IEnumConnections);
+VORN_DECLARE_IID(IEnumConnectionPoints, IID_IEnumConnectionPoints);

@@ -23,4 +23,12 @@ class EInvalidOperation : public com::ComError {
   explicit EInvalidOperation(const std::wstring& message) : com::ComError(E_FAIL, message) {}
 };
 
+// A layout that cannot be built: a handler name the form does not provide, a
+// handler of the wrong kind for its event, a reference to a component that is
+// not declared. Raised while building; what was built stays owned by the form.
+class ELayoutError : public com::ComError {
+ public:
+  explicit ELayoutError(const std::wstring& message) : com::ComError(E_INVALIDARG, message) {}
+};
+
 }  // namespace forms

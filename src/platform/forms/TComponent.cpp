@@ -32,6 +32,7 @@ TComponent::TComponent(TComponent* owner) {
 
 TComponent::~TComponent() {
   destroying_ = true;
+  SendFreeNotifications();
   DestroyComponents();
   if (owner_) owner_->RemoveComponent(this);
 }
@@ -86,10 +87,52 @@ void TComponent::DestroyComponents() {
   // One at a time from the end: a destructor may free or release siblings.
   while (!components_.empty()) {
     TComponent* last = components_.back();
+    last->BeforeDestructionOnce();
+    // The handler may have freed it (or others) already.
+    if (components_.empty() || components_.back() != last) continue;
     components_.pop_back();
     last->owner_ = nullptr;
     delete last;
   }
+}
+
+void TComponent::FreeNotification(TComponent* component) {
+  if (!component || component == this) return;
+  if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
+    freeNotifies_.push_back(component);
+  if (std::find(component->freeNotifies_.begin(), component->freeNotifies_.end(), this) ==
+      component->freeNotifies_.end())
+    component->freeNotifies_.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+  if (!component) return;
+  freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component), freeNotifies_.end());
+  component->freeNotifies_.erase(std::remove(component->freeNotifies_.begin(), component->freeNotifies_.end(), this),
+                                 component->freeNotifies_.end());
+}
+
+void TComponent::Notification(TComponent*, TOperation) {}
+
+void TComponent::SendFreeNotifications() {
+  // A notified component may drop other links meanwhile: take them one at a time.
+  while (!freeNotifies_.empty()) {
+    TComponent* other = freeNotifies_.back();
+    RemoveFreeNotification(other);
+    other->Notification(this, opRemove);
+  }
+}
+
+void TComponent::BeforeDestructionOnce() {
+  if (beforeDestructionRan_) return;
+  beforeDestructionRan_ = true;
+  BeforeDestruction();
+}
+
+void Free(TComponent* component) {
+  if (!component) return;
+  component->BeforeDestructionOnce();
+  delete component;
 }
 
 }  // namespace forms

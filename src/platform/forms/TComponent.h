@@ -4,11 +4,25 @@
 // components, since the base destructor still runs then.
 //
 // Components are made with `new` and an owner, or held by the creator (a
-// unique_ptr, say) when they have none. Freeing an owned component directly
-// is fine: it leaves its owner's list first.
+// TOwned<T>, which frees as an owner does) when they have none. Freeing an
+// owned component directly is fine: it leaves its owner's list first.
+//
+// References between components (a tool button's drop-down menu, an action
+// list's images) are kept safe by free notification: the holder calls
+// FreeNotification(referenced) and is told through Notification(referenced,
+// opRemove) when the referenced component is freed, before it is gone, so
+// that it clears its pointer. The link is mutual and ends when either side is
+// freed or RemoveFreeNotification is called.
+//
+// Freeing runs in two steps, as handlers of a derived class must run while the
+// derived object is still whole: BeforeDestruction() (a form's or data
+// module's destruction handler), then the destructor. Owners, forms::Free and
+// TOwned do both; a plain `delete` skips the first.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,13 +68,47 @@ class TComponent {
   // True from the start of the destructor.
   bool Destroying() const { return destroying_; }
 
+  // A number free for the component's user (menu items keep a rating in it, say).
+  std::intptr_t Tag() const { return tag_; }
+  void SetTag(std::intptr_t value) { tag_ = value; }
+
+  // Asks to be told (Notification) when `component` is freed, and tells it
+  // the same way when this one is freed first. Null and self are ignored.
+  void FreeNotification(TComponent* component);
+  void RemoveFreeNotification(TComponent* component);
+
+  // Runs the parts of freeing that need the whole object; once.
+  void BeforeDestructionOnce();
+
+ protected:
+  enum TOperation { opInsert, opRemove };
+  // `component`, which this one holds a free notification with, is being freed.
+  virtual void Notification(TComponent* component, TOperation operation);
+  // Runs before the destructor when the component is freed through its owner,
+  // forms::Free or TOwned.
+  virtual void BeforeDestruction() {}
+
  private:
   bool NameTaken(std::wstring_view name, const TComponent* except) const;
+  void SendFreeNotifications();
 
   TComponent* owner_ = nullptr;
   std::wstring name_;
   std::vector<TComponent*> components_;
+  std::vector<TComponent*> freeNotifies_;
+  std::intptr_t tag_ = 0;
   bool destroying_ = false;
+  bool beforeDestructionRan_ = false;
 };
+
+// Frees a component as its owner would: BeforeDestruction, then delete. Null is fine.
+void Free(TComponent* component);
+
+struct TComponentDeleter {
+  void operator()(TComponent* component) const { Free(component); }
+};
+// A component without owner, held by its creator.
+template <class T>
+using TOwned = std::unique_ptr<T, TComponentDeleter>;
 
 }  // namespace forms

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <string>
+
+#include "platform/forms/FormsErrors.h"
 #include "platform/win/Window.h"
 
 namespace forms {
@@ -30,6 +33,24 @@ bool TForm::DoCreate() {
     createSucceeded_ = false;
   }
   return createSucceeded_;
+}
+
+bool TForm::DoDestroy() {
+  if (destroyRan_) return true;
+  destroyRan_ = true;
+  try {
+    FormDestroy();
+    if (OnDestroy) OnDestroy(this);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void TForm::SetAlphaBlendValue(int value) {
+  if (value < 0 || value > 255)
+    throw EInvalidOperation(L"AlphaBlendValue out of range (" + std::to_wstring(value) + L")");
+  alphaBlendValue_ = value;
 }
 
 void TForm::CreateParams(TCreateParams& params) const {

@@ -52,6 +52,7 @@ void TWinControl::CreateParams(TCreateParams& params) const {
   params.Y = Top();
   params.Width = Width();
   params.Height = Height();
+  params.Caption = Caption();
   params.WinClassName = L"VornWinControl";
   params.ClassStyle = CS_DBLCLKS;
 }
@@ -149,7 +150,9 @@ void TWinControl::WndProc(TMessage& message) {
           width = pos->cx;
           height = pos->cy;
         }
+        const bool resized = width != Width() || height != Height();
         UpdateBounds(left, top, width, height);
+        if (resized && !destroyingHandle_) Realign();
         // Destroying a window hides it first; the control stays visible for its next window.
         if (!destroyingHandle_) {
           if (pos->flags & SWP_SHOWWINDOW) UpdateVisible(true);
@@ -159,6 +162,13 @@ void TWinControl::WndProc(TMessage& message) {
       break;
     case WM_ENABLE:
       UpdateEnabled(message.WParam != 0);
+      break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      RouteMouse(message);
       break;
     default:
       break;
@@ -233,6 +243,201 @@ int TWinControl::ClientHeight() const {
 
 void TWinControl::BoundsChanged() {
   if (handle_) win::SetWindowPos(handle_, nullptr, Left(), Top(), Width(), Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  Realign();
+}
+
+POINT TWinControl::ClientOrigin() const {
+  RECT insets = NonClientInsets();
+  RECT window{};
+  if (handle_ && win::GetWindowRect(handle_, &window)) return POINT{window.left + insets.left, window.top + insets.top};
+  POINT origin{Left(), Top()};
+  if (Parent()) {
+    POINT parentOrigin = Parent()->ClientOrigin();
+    origin = POINT{parentOrigin.x + Left(), parentOrigin.y + Top()};
+  } else if (parentWindow_ && win::GetWindowRect(parentWindow_, &window)) {
+    origin = POINT{window.left + Left(), window.top + Top()};
+  }
+  return POINT{origin.x + insets.left, origin.y + insets.top};
+}
+
+void TWinControl::SetBorderWidth(int value) {
+  value = std::max(value, 0);
+  if (value == borderWidth_) return;
+  borderWidth_ = value;
+  Realign();
+}
+
+void TWinControl::EnableAlign() {
+  if (alignDisabled_ > 0 && --alignDisabled_ == 0) Realign();
+}
+
+void TWinControl::Realign() {
+  if (alignDisabled_ > 0 || Destroying()) return;
+  if (aligning_) {
+    realignAgain_ = true;
+    return;
+  }
+  struct Guard {
+    bool& flag;
+    ~Guard() { flag = false; }
+  } guard{aligning_};
+  aligning_ = true;
+  // Auto-size changes the client area, which may call for another arrangement; a few rounds settle it.
+  for (int round = 0; round < 4; ++round) {
+    realignAgain_ = false;
+    RECT rect{0, 0, ClientWidth(), ClientHeight()};
+    AdjustClientRect(rect);
+    AlignControls(rect);
+    AdjustSize();
+    if (!realignAgain_) break;
+  }
+}
+
+void TWinControl::AdjustClientRect(RECT& rect) const {
+  rect.left += borderWidth_;
+  rect.top += borderWidth_;
+  rect.right -= borderWidth_;
+  rect.bottom -= borderWidth_;
+}
+
+void TWinControl::AlignControls(RECT rect) {
+  auto ordered = [this](TAlign align) {
+    std::vector<TControl*> list;
+    for (TControl* c : controls_)
+      if (c->Visible() && c->Align() == align) list.push_back(c);
+    auto key = [align](const TControl* c) {
+      switch (align) {
+        case alTop: return c->Top();
+        case alBottom: return -(c->Top() + c->Height());
+        case alLeft: return c->Left();
+        case alRight: return -(c->Left() + c->Width());
+        default: return 0;
+      }
+    };
+    std::stable_sort(list.begin(), list.end(), [&](TControl* a, TControl* b) { return key(a) < key(b); });
+    return list;
+  };
+  auto height = [&] { return std::max<LONG>(rect.bottom - rect.top, 0); };
+  auto width = [&] { return std::max<LONG>(rect.right - rect.left, 0); };
+  for (TControl* c : ordered(alTop)) {
+    c->SetBounds(rect.left, rect.top, width(), c->Height());
+    rect.top += c->Height();
+  }
+  for (TControl* c : ordered(alBottom)) {
+    c->SetBounds(rect.left, rect.bottom - c->Height(), width(), c->Height());
+    rect.bottom -= c->Height();
+  }
+  for (TControl* c : ordered(alLeft)) {
+    c->SetBounds(rect.left, rect.top, c->Width(), height());
+    rect.left += c->Width();
+  }
+  for (TControl* c : ordered(alRight)) {
+    c->SetBounds(rect.right - c->Width(), rect.top, c->Width(), height());
+    rect.right -= c->Width();
+  }
+  for (TControl* c : ordered(alClient)) c->SetBounds(rect.left, rect.top, width(), height());
+}
+
+bool TWinControl::AutoSizeExtent(int& width, int& height) const {
+  int right = 0, bottom = 0;
+  bool any = false;
+  for (const TControl* c : controls_) {
+    if (!c->Visible()) continue;
+    any = true;
+    right = std::max(right, c->Left() + c->Width());
+    bottom = std::max(bottom, c->Top() + c->Height());
+  }
+  if (!any) return false;
+  RECT inner{0, 0, 0, 0};
+  AdjustClientRect(inner);
+  RECT frame = NonClientInsets();
+  width = right - inner.right + frame.left + frame.right;
+  height = bottom - inner.bottom + frame.top + frame.bottom;
+  return true;
+}
+
+void TWinControl::FontChanged() {
+  TControl::FontChanged();
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    TControl* c = controls_[i];
+    if (c->ParentFont()) c->FontChanged();
+  }
+}
+
+void TWinControl::TextChanged() {
+  if (handle_) win::SendMessageW(handle_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Caption().c_str()));
+  TControl::TextChanged();
+}
+
+void TWinControl::SetControlIndex(TControl* control, int index) {
+  auto it = std::find(controls_.begin(), controls_.end(), control);
+  if (it == controls_.end()) return;
+  controls_.erase(it);
+  index = std::clamp(index, 0, static_cast<int>(controls_.size()));
+  controls_.insert(controls_.begin() + index, control);
+  Realign();
+}
+
+int TWinControl::IndexOfControl(const TControl* control) const {
+  auto it = std::find(controls_.begin(), controls_.end(), control);
+  return it == controls_.end() ? -1 : static_cast<int>(it - controls_.begin());
+}
+
+TControl* TWinControl::ControlAtPos(POINT point, bool allowDisabled, bool allowWinControls) const {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    TControl* c = *it;
+    if (!c->Visible() || (!allowDisabled && !c->Enabled())) continue;
+    if (!allowWinControls && dynamic_cast<TWinControl*>(c)) continue;
+    if (point.x >= c->Left() && point.x < c->Left() + c->Width() && point.y >= c->Top() &&
+        point.y < c->Top() + c->Height())
+      return c;
+  }
+  return nullptr;
+}
+
+void TWinControl::RouteMouse(TMessage& message) {
+  const int x = static_cast<short>(LOWORD(message.LParam));
+  const int y = static_cast<short>(HIWORD(message.LParam));
+  const WPARAM keys = message.WParam;
+  TShiftState shift = 0;
+  if (keys & MK_SHIFT) shift |= ssShift;
+  if (keys & MK_CONTROL) shift |= ssCtrl;
+  if (keys & MK_LBUTTON) shift |= ssLeft;
+  if (keys & MK_RBUTTON) shift |= ssRight;
+  if (keys & MK_MBUTTON) shift |= ssMiddle;
+  TControl* target = ControlAtPos(POINT{x, y}, false);
+  // The control that saw the press gets the moves and the release, as with mouse capture.
+  if (pressed_ && message.Msg != WM_LBUTTONDOWN && message.Msg != WM_RBUTTONDOWN) target = pressed_;
+  TControl* receiver = target ? target : this;
+  const int cx = target ? x - target->Left() : x;
+  const int cy = target ? y - target->Top() : y;
+  if (!receiver->Enabled()) return;
+  switch (message.Msg) {
+    case WM_MOUSEMOVE:
+      receiver->MouseMove(shift, cx, cy);
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
+      const TMouseButton button = message.Msg == WM_LBUTTONDOWN ? mbLeft : mbRight;
+      pressed_ = target;
+      pressedSelf_ = !target;
+      receiver->MouseDown(button, shift, cx, cy);
+      break;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP: {
+      const bool left = message.Msg == WM_LBUTTONUP;
+      const bool wasPressed = pressed_ ? pressed_ == target : pressedSelf_;
+      pressed_ = nullptr;
+      pressedSelf_ = false;
+      receiver->MouseUp(left ? mbLeft : mbRight, shift, cx, cy);
+      const bool inside = cx >= 0 && cy >= 0 && cx < receiver->Width() && cy < receiver->Height();
+      if (left && wasPressed && inside) receiver->Click();
+      break;
+    }
+    default:
+      break;
+  }
 }
 
 void TWinControl::VisibleChanged() {
@@ -266,6 +471,7 @@ void TWinControl::InsertControl(TControl* control) {
 }
 
 void TWinControl::RemoveControl(TControl* control) {
+  if (pressed_ == control) pressed_ = nullptr;
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   if (control->parent_ == this) control->parent_ = nullptr;
 }

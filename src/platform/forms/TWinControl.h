@@ -17,6 +17,26 @@
 // control on that thread, and never from inside one of its own message handlers. A subclass that must see the messages sent while
 // its window is destroyed calls DestroyHandle() in its own destructor (the
 // base destructor only reaches the base handlers).
+//
+// Alignment: whenever a child control changes (bounds, visibility, alignment,
+// joining or leaving) or the client area changes size, the visible aligned
+// children are arranged inside the client area less AdjustClientRect's
+// insets (BorderWidth on every side here): first alTop children from the top
+// down (ordered by Top, then by the order they joined), then alBottom from the
+// bottom up (by bottom edge, last first), then alLeft from the left (by Left),
+// alRight from the right (by right edge), and last alClient takes what is left.
+// Each keeps its own height (top/bottom) or width (left/right) and takes the
+// remaining extent in the other direction. Unaligned children stay where they
+// are. DisableAlign/EnableAlign hold the arrangement back while many changes
+// are made (a layout being built).
+//
+// Auto-size of a windowed control: the client area encloses its visible
+// children, i.e. client width = the largest right edge of a child plus the
+// right inset of AdjustClientRect, and the same for the height.
+//
+// Mouse messages of the window go to the child control without a window that
+// lies under the point (the last one joined wins), else to the control itself;
+// a left button release over the control that saw the press is a click.
 #pragma once
 
 #include <string>
@@ -76,6 +96,25 @@ class TWinControl : public TControl {
 
   int ClientWidth() const override;
   int ClientHeight() const override;
+  POINT ClientOrigin() const override;
+
+  // Width of the inner border round the client area, in which aligned children are not placed.
+  int BorderWidth() const { return borderWidth_; }
+  void SetBorderWidth(int value);
+
+  // Arranges the children now (see above); postponed while alignment is disabled.
+  void Realign();
+  void DisableAlign() { ++alignDisabled_; }
+  void EnableAlign();
+
+  // Moves a child to the given place in the order of the children (clamped to the list).
+  void SetControlIndex(TControl* control, int index);
+  int IndexOfControl(const TControl* control) const;
+
+  // The child at a point of the client area: visible children only, the last
+  // one joined first; disabled children and windowed children only when asked.
+  // Null when none is there.
+  TControl* ControlAtPos(POINT point, bool allowDisabled, bool allowWinControls = false) const;
 
  protected:
   virtual void CreateParams(TCreateParams& params) const;
@@ -87,6 +126,17 @@ class TWinControl : public TControl {
   void VisibleChanged() override;
   void EnabledChanged() override;
   void ParentChanged() override;
+  void FontChanged() override;
+  // Carries the caption over to the window's text.
+  void TextChanged() override;
+
+  // The area aligned children are arranged in, in client coordinates.
+  virtual void AdjustClientRect(RECT& rect) const;
+  // Places the children; the standard arrangement described above.
+  virtual void AlignControls(RECT rect);
+  bool AutoSizeExtent(int& width, int& height) const override;
+  // Non-client frame of the window this control's styles give, per side.
+  RECT NonClientInsets() const;
 
  private:
   friend class TControl;
@@ -95,11 +145,17 @@ class TWinControl : public TControl {
   LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void CreateHandle();
   HWND ParentHandleForCreation();
-  RECT NonClientInsets() const;
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
+  void RouteMouse(TMessage& message);
 
   HWND handle_ = nullptr;
+  int borderWidth_ = 0;
+  int alignDisabled_ = 0;
+  bool aligning_ = false;
+  bool realignAgain_ = false;
+  TControl* pressed_ = nullptr;
+  bool pressedSelf_ = false;
   HWND parentWindow_ = nullptr;
   std::vector<TControl*> controls_;
   bool destroyingHandle_ = false;

@@ -24,9 +24,25 @@
 // - child window positions are relative to the parent's client area;
 //   GetWindowRect answers screen coordinates. CW_USEDEFAULT places a window at
 //   0,0, sized 640x480 for an overlapped window and 0x0 otherwise.
-// The portable build delivers SendMessageW only on the window's own thread: a
-// send to another thread's window returns 0 with ERROR_NOT_SUPPORTED; threads
-// talk to each other by posting.
+// - SendMessageW to a window of another thread waits until that thread handles
+//   the message; a thread handles messages sent to it from other threads while
+//   it is inside GetMessageW, PeekMessageW or a send of its own to another
+//   thread. A send to a window that goes, or to a thread that ends, before the
+//   message is handled answers 0. Calls other than SendMessageW that send
+//   messages (ShowWindow, SetWindowPos, ...) still work on the caller's own
+//   windows only (ERROR_NOT_SUPPORTED otherwise);
+// - timers run on a virtual clock (GetTickCount): it starts at a fixed value
+//   and moves only when the test driver advances it, or when a thread waits in
+//   GetMessageW with nothing to read but a timer: the clock then jumps to that
+//   timer's due time. PeekMessageW never moves it;
+// - activation: each thread has an active window, the foreground window is the
+//   active window of the foreground thread. Making a window of another thread
+//   the foreground window makes that thread the foreground thread at once; the
+//   thread activates the window (and sends the activation messages) itself the
+//   next time it reads its queue. WM_MOUSEACTIVATE, WM_CHILDACTIVATE and the
+//   position messages of bringing the active window to the top are not sent;
+// - the desktop is a set of monitors (one of 1280x1024 unless the test driver
+//   configures others); the cursor moves only by SetCursorPos and the driver.
 // Windows left by a thread that exits are removed without messages, and so are
 // its queue and the hooks that watch it. Messages posted to a window that is
 // destroyed are dropped from its thread's queue.
@@ -46,7 +62,26 @@ using ::EnableWindow;
 using ::GetClassNameW;
 using ::GetClientRect;
 using ::GetCurrentThreadId;
+using ::ChildWindowFromPoint;
+using ::ChildWindowFromPointEx;
+using ::ClientToScreen;
+using ::GetActiveWindow;
+using ::GetCursorPos;
 using ::GetDesktopWindow;
+using ::GetForegroundWindow;
+using ::GetLayeredWindowAttributes;
+using ::GetSystemMetrics;
+using ::GetTickCount;
+using ::InSendMessage;
+using ::KillTimer;
+using ::MapWindowPoints;
+using ::ScreenToClient;
+using ::SetActiveWindow;
+using ::SetCursorPos;
+using ::SetForegroundWindow;
+using ::SetLayeredWindowAttributes;
+using ::SetTimer;
+using ::WindowFromPoint;
 using ::GetFocus;
 using ::GetLastError;
 using ::GetParent;
@@ -108,7 +143,10 @@ BOOL IsWindow(HWND hWnd);
 
 // ---------------------------------------------------------------- messages
 LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-// Handles WM_NCCREATE (TRUE), WM_CLOSE (destroys the window) and
+// TRUE while the calling thread handles a message another thread sent it.
+BOOL InSendMessage();
+// Handles WM_NCCREATE and WM_NCACTIVATE (TRUE), WM_ACTIVATE (a window being
+// activated takes the focus), WM_CLOSE (destroys the window) and
 // WM_WINDOWPOSCHANGED (sends WM_MOVE and WM_SIZE when the client area moved or
 // changed size); everything else answers 0.
 LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -135,7 +173,7 @@ HWND SetFocus(HWND hWnd);
 HWND GetFocus();
 
 // ---------------------------------------------------------------- tree
-// The desktop: the parent of every top-level window, the size of the screen (1280x1024).
+// The desktop: the parent of every top-level window, the size of the primary monitor.
 HWND GetDesktopWindow();
 // The parent of a child window, the owner of a popup window, else null.
 HWND GetParent(HWND hWnd);
@@ -155,6 +193,8 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 // Sends WM_WINDOWPOSCHANGING, then WM_WINDOWPOSCHANGED only when the window
 // moved, changed size, z-order or visibility, or SWP_FRAMECHANGED was given.
+// Top-level windows with WS_EX_TOPMOST stay above the others: HWND_TOPMOST sets
+// the style, HWND_NOTOPMOST and HWND_BOTTOM clear it.
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
 BOOL AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
 
@@ -180,12 +220,78 @@ LRESULT DispatchMessageW(const MSG* lpMsg);
 // No keyboard layouts here: never produces WM_CHAR, answers FALSE.
 BOOL TranslateMessage(const MSG* lpMsg);
 
+// ---------------------------------------------------------------- timers
+// A window's timer is keyed by (window, id) and runs on the window's thread;
+// setting it again replaces it and starts its interval over. A null window
+// makes a thread timer: an unknown id gets a fresh non-zero one (returned).
+// The interval is clamped to USER_TIMER_MINIMUM..USER_TIMER_MAXIMUM. WM_TIMER
+// comes when the thread reads its queue, nothing posted matches and the timer
+// is due; at most one is pending per timer. DispatchMessageW calls the
+// TIMERPROC (lParam) instead of the window procedure. Timers go with their
+// window or thread; KillTimer of an unknown timer fails (ERROR_INVALID_PARAMETER).
+UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
+BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
+DWORD GetTickCount();
+
+// ---------------------------------------------------------------- activation
+// Windows' order: the window losing activation gets WM_NCACTIVATE(FALSE) and
+// WM_ACTIVATE(WA_INACTIVE); when the thread gains or loses activation
+// altogether, its top-level windows get WM_ACTIVATEAPP (lParam the other
+// thread); the window gaining it gets WM_NCACTIVATE (TRUE when it is the
+// foreground window) and WM_ACTIVATE(WA_ACTIVE), lParam the other window;
+// then the focus moves into it unless it is already there. Showing a top-level
+// window (not SW_SHOWNA / SW_SHOWNOACTIVATE) or placing it without
+// SWP_NOACTIVATE makes it the foreground window; hiding or destroying the
+// active window activates its owner, else the next visible, enabled window
+// without WS_EX_NOACTIVATE down the z-order, else none.
+HWND GetActiveWindow();
+// The calling thread's top-level windows only (another thread's: null with
+// ERROR_INVALID_PARAMETER; a child window: no change). Returns the previous one.
+HWND SetActiveWindow(HWND hWnd);
+HWND GetForegroundWindow();
+// From any thread; the window's top-level window is the one activated.
+BOOL SetForegroundWindow(HWND hWnd);
+
+// ---------------------------------------------------------------- cursor and desktop
+// SetCursorPos keeps the cursor inside the virtual screen (the bounding box of
+// the monitors; its left and top may be negative).
+BOOL GetCursorPos(LPPOINT lpPoint);
+BOOL SetCursorPos(int X, int Y);
+// SM_CXSCREEN/SM_CYSCREEN (primary monitor), SM_X/Y/CX/CYVIRTUALSCREEN, SM_CMONITORS; 0 otherwise.
+int GetSystemMetrics(int nIndex);
+// A null window (or the desktop) means screen coordinates. MapWindowPoints
+// answers the offset added, x in the low word and y in the high word.
+int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
+BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
+BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
+// The deepest visible window at a screen point: top-level windows in z-order
+// (topmost first); disabled child windows are passed over (the point falls
+// through to what is below, in the end their parent); a window hit in its
+// non-client area answers for itself; layered windows with WS_EX_TRANSPARENT
+// are clicked through; the desktop when nothing else is there. WM_NCHITTEST
+// is not sent.
+HWND WindowFromPoint(POINT Point);
+// Point in the parent's client coordinates: the first immediate child (in
+// z-order) whose rectangle holds it, hidden and disabled ones included unless
+// CWP_SKIPINVISIBLE / CWP_SKIPDISABLED; the parent itself when no child is
+// there; null outside the parent's client area.
+HWND ChildWindowFromPoint(HWND hWndParent, POINT Point);
+HWND ChildWindowFromPointEx(HWND hwnd, POINT pt, UINT flags);
+
+// ---------------------------------------------------------------- layered windows
+// Kept for a WS_EX_LAYERED window (nothing is composed here). Both fail with
+// ERROR_INVALID_WINDOW_HANDLE on a window without the style, Get also before the
+// first Set; removing the style forgets the attributes.
+BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF crKey, BYTE bAlpha, DWORD dwFlags);
+BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* pcrKey, BYTE* pbAlpha, DWORD* pdwFlags);
+
 // ---------------------------------------------------------------- hooks
 // Thread hooks only: hMod null and the identifier of a running thread of this
 // process. WH_GETMESSAGE runs whenever GetMessageW or PeekMessageW hands out a
 // message of that thread (wParam PM_REMOVE or PM_NOREMOVE, lParam the MSG,
 // which the hook may change); WH_CALLWNDPROCRET runs after the window procedure
-// of every message sent (SendMessageW) to a window of that thread. The newest
+// of every message sent (SendMessageW) to a window of that thread, on that
+// thread (wParam 0 when another thread sent it, non-zero otherwise). The newest
 // hook runs first; CallNextHookEx, called from inside a hook, runs the next
 // older one of the same chain (its hhk argument is ignored, as on Windows).
 // Errors: an unknown type gives ERROR_INVALID_HOOK_FILTER, a null procedure

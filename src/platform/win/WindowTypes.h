@@ -149,9 +149,11 @@ struct STYLESTRUCT {
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
 #define WM_SHOWWINDOW 0x0018
+#define WM_ACTIVATEAPP 0x001C
 #define WM_CANCELMODE 0x001F
 #define WM_SETCURSOR 0x0020
 #define WM_MOUSEACTIVATE 0x0021
+#define WM_CHILDACTIVATE 0x0022
 #define WM_GETMINMAXINFO 0x0024
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
@@ -183,6 +185,18 @@ struct STYLESTRUCT {
 
 // WM_SIZE wParam
 #define SIZE_RESTORED 0
+
+// WM_ACTIVATE wParam (low word)
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define WA_CLICKACTIVE 2
+
+// Mouse message wParam: buttons and keys held
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
 
 // ---------------------------------------------------------------- class styles
 #define CS_VREDRAW 0x0001
@@ -315,5 +329,37 @@ using PCWPRETSTRUCT = CWPRETSTRUCT*;
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 #define PM_NOYIELD 0x0002
+
+// ---------------------------------------------------------------- timers
+using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
+
+#define USER_TIMER_MINIMUM 0x0000000A
+#define USER_TIMER_MAXIMUM 0x7FFFFFFF
+
+// ---------------------------------------------------------------- system metrics and hit testing
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
+#define SM_CMONITORS 80
+
+#define CWP_ALL 0x0000
+#define CWP_SKIPINVISIBLE 0x0001
+#define CWP_SKIPDISABLED 0x0002
+#define CWP_SKIPTRANSPARENT 0x0004
+
+#define HTTRANSPARENT (-1)
+
+// ---------------------------------------------------------------- layered windows
+#define LWA_COLORKEY 0x00000001
+#define LWA_ALPHA 0x00000002
+
+#ifndef RGB
+#define RGB(r, g, b) \
+  (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#endif
 
 #endif  // !_WIN32

@@ -26,7 +26,8 @@ bool Post(DWORD threadId, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetLastError(ERROR_INVALID_THREAD_ID);
       return false;
     }
-    system.Thread(threadId).posted.push_back(MSG{hwnd, msg, wParam, lParam, 0, POINT{0, 0}});
+    system.Thread(threadId).posted.push_back(
+        MSG{hwnd, msg, wParam, lParam, static_cast<DWORD>(system.clock), system.cursor});
   }
   system.posted.notify_all();
   return true;
@@ -44,7 +45,24 @@ bool Matches(WindowSystem& system, const MSG& m, HWND filter, UINT first, UINT l
 
 enum class Wait { kNo, kYes };
 
+bool TimerMatches(WindowSystem& system, const Timer& t, HWND filter, UINT first, UINT last) {
+  MSG probe{t.hwnd, WM_TIMER, t.id, 0, 0, POINT{0, 0}};
+  return Matches(system, probe, filter, first, last);
+}
+
+// The calling thread's timer that comes next for this filter, due or not.
+Timer* NextTimer(WindowSystem& system, DWORD self, HWND filter, UINT first, UINT last) {
+  Timer* next = nullptr;
+  for (Timer& t : system.timers) {
+    if (t.threadId != self || !TimerMatches(system, t, filter, first, last)) continue;
+    if (!next || t.due < next->due || (t.due == next->due && t.order < next->order)) next = &t;
+  }
+  return next;
+}
+
 // 1 with a message, 0 without (only when not waiting), -1 for a bad filter window.
+// Windows' order: messages sent by other threads are handled first (they are
+// never returned), then posted messages, then WM_QUIT, then due timers.
 int Retrieve(MSG& out, HWND filter, UINT first, UINT last, bool remove, Wait wait) {
   const DWORD self = CurrentThread();
   auto& system = WindowSystem::Get();
@@ -56,6 +74,14 @@ int Retrieve(MSG& out, HWND filter, UINT first, UINT last, bool remove, Wait wai
     }
     for (;;) {
       ThreadState& thread = system.Thread(self);
+      if (!thread.incoming.empty()) {
+        auto item = thread.incoming.front();
+        thread.incoming.pop_front();
+        lock.unlock();
+        HandleIncoming(item);
+        lock.lock();
+        continue;
+      }
       auto& queue = thread.posted;
       auto it = std::find_if(queue.begin(), queue.end(),
                              [&](const MSG& m) { return Matches(system, m, filter, first, last); });
@@ -69,7 +95,25 @@ int Retrieve(MSG& out, HWND filter, UINT first, UINT last, bool remove, Wait wai
         if (remove) thread.quitPending = false;
         break;
       }
+      Timer* next = NextTimer(system, self, filter, first, last);
+      if (next && next->due <= system.clock) {
+        // Made when read, never queued: at most one WM_TIMER per timer is ever pending.
+        out = MSG{next->hwnd, WM_TIMER, next->id, reinterpret_cast<LPARAM>(next->proc),
+                  static_cast<DWORD>(system.clock), system.cursor};
+        if (remove) {
+          next->due = system.clock + next->elapse;
+          next->order = system.nextTimerOrder++;
+        }
+        break;
+      }
       if (wait == Wait::kNo) return 0;
+      if (next) {
+        // Nothing to read but a timer: time passes until it is due, so that a
+        // plain message loop over a timer cannot hang on the virtual clock.
+        system.clock = next->due;
+        system.posted.notify_all();
+        continue;
+      }
       system.posted.wait(lock);
     }
   }
@@ -137,8 +181,26 @@ LRESULT DispatchMessageW(const MSG* lpMsg) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (!lpMsg->hwnd) return 0;
   const DWORD self = portable::CurrentThread();
+  if (lpMsg->message == WM_TIMER && lpMsg->lParam) {
+    // Only a procedure some timer of this thread was set with is called: the
+    // lParam of a message is no licence to call any address.
+    auto* timerProc = reinterpret_cast<TIMERPROC>(lpMsg->lParam);
+    DWORD now = 0;
+    {
+      auto& system = WindowSystem::Get();
+      std::lock_guard lock(system.mutex);
+      bool known = std::any_of(system.timers.begin(), system.timers.end(), [&](const portable::Timer& t) {
+        return t.proc == timerProc && t.hwnd == lpMsg->hwnd && t.threadId == self;
+      });
+      if (!known) return 0;
+      now = static_cast<DWORD>(system.clock);
+    }
+    portable::InSendScope notSent(false);
+    timerProc(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, now);
+    return 0;
+  }
+  if (!lpMsg->hwnd) return 0;
   WNDPROC proc = nullptr;
   {
     auto& system = WindowSystem::Get();
@@ -148,6 +210,7 @@ LRESULT DispatchMessageW(const MSG* lpMsg) {
     proc = w->proc;
   }
   // Not a send: the WH_CALLWNDPROCRET hooks do not see dispatched messages.
+  portable::InSendScope notSent(false);
   return proc ? proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam) : 0;
 }
 

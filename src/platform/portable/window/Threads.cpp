@@ -1,4 +1,5 @@
 // Thread identity and the per-thread error code.
+#include <algorithm>
 #include <atomic>
 #include <unordered_set>
 
@@ -45,7 +46,16 @@ struct ThreadRegistration {
     std::lock_guard lock(system.mutex);
     for (HWND hwnd : system.WindowsOfThread(id)) system.RemoveWindow(hwnd);
     system.RemoveHooksOfThread(id);
+    // Whoever still waits for this thread to handle a message gets 0.
+    if (ThreadState* state = system.FindThread(id)) {
+      for (auto& item : state->incoming) item->done = true;
+    }
+    auto& timers = system.timers;
+    timers.erase(std::remove_if(timers.begin(), timers.end(), [this](const Timer& t) { return t.threadId == id; }),
+                 timers.end());
+    if (system.foregroundThread == id) system.foregroundThread = 0;
     system.ForgetThread(id);
+    system.posted.notify_all();
   }
 };
 

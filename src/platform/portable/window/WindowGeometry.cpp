@@ -14,11 +14,15 @@ bool IsSpecialInsertAfter(HWND after) {
   return after == HWND_TOP || after == HWND_BOTTOM || after == HWND_TOPMOST || after == HWND_NOTOPMOST;
 }
 
-// Topmost windows are not modelled: HWND_TOPMOST and HWND_NOTOPMOST put the window on top.
-// Answers whether the window's place among its siblings changed.
+// Answers whether the window's place among its siblings (or its topmost state) changed.
+// Among top-level windows WS_EX_TOPMOST ones form a band above the others:
+// HWND_TOPMOST joins it, HWND_NOTOPMOST and HWND_BOTTOM leave it.
 bool Restack(WindowSystem& system, Window& w, HWND after) {
   Window* parent = system.Find(w.parent);
   if (!parent || after == w.hwnd) return false;
+  const bool topLevel = parent->hwnd == system.Desktop();
+  const DWORD exBefore = w.exStyle;
+  if (topLevel && after == HWND_NOTOPMOST && !(w.exStyle & WS_EX_TOPMOST)) return false;
   auto& list = parent->children;
   const auto before = list;
   list.erase(std::remove(list.begin(), list.end(), w.hwnd), list.end());
@@ -30,7 +34,12 @@ bool Restack(WindowSystem& system, Window& w, HWND after) {
     auto it = std::find(list.begin(), list.end(), after);
     list.insert(it == list.end() ? list.begin() : it + 1, w.hwnd);
   }
-  return list != before;
+  if (topLevel) {
+    if (after == HWND_TOPMOST) w.exStyle |= WS_EX_TOPMOST;
+    if (after == HWND_NOTOPMOST || after == HWND_BOTTOM) w.exStyle &= ~static_cast<DWORD>(WS_EX_TOPMOST);
+    system.SortTopmostBand();
+  }
+  return list != before || w.exStyle != exBefore;
 }
 
 struct ClientPlace {
@@ -74,6 +83,8 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
     portable::Send(hWnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
   }
   bool changed = (pos.flags & SWP_FRAMECHANGED) != 0;
+  bool activate = false;
+  bool hidTopLevel = false;
   {
     std::lock_guard lock(system.mutex);
     Window* w = system.Find(hWnd);
@@ -94,6 +105,8 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
       w->rect.right = w->rect.left + std::max(pos.cx, 0);
       w->rect.bottom = w->rect.top + std::max(pos.cy, 0);
     }
+    const bool topLevel = w->parent == system.Desktop();
+    hidTopLevel = topLevel && (pos.flags & SWP_HIDEWINDOW);
     if (pos.flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
     if (pos.flags & SWP_HIDEWINDOW) w->style &= ~static_cast<DWORD>(WS_VISIBLE);
     if (pos.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) changed = true;
@@ -110,7 +123,13 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
     pos.y = w->rect.top;
     pos.cx = w->rect.right - w->rect.left;
     pos.cy = w->rect.bottom - w->rect.top;
+    // A top-level window placed without SWP_NOACTIVATE becomes the active, foreground window.
+    activate = topLevel && !(pos.flags & (SWP_NOACTIVATE | SWP_HIDEWINDOW)) && (w->style & WS_VISIBLE);
   }
+  if (activate) portable::RequestForeground(hWnd, false);
+  // Hiding the active window hands activation on.
+  if (hidTopLevel) portable::ActivateOther(hWnd);
+  if (!IsWindow(hWnd)) return TRUE;
   // As on Windows, a call that changed nothing ends after WM_WINDOWPOSCHANGING.
   if (changed) portable::Send(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
   return TRUE;

@@ -5,33 +5,121 @@
 
 namespace win::portable {
 
+namespace {
+
+thread_local bool inSendFromOtherThread = false;
+
+// Marks an item handled (with its result) however the handler leaves, and
+// wakes the sender.
+class Completion {
+ public:
+  explicit Completion(std::shared_ptr<Incoming> item) : item_(std::move(item)) {}
+  ~Completion() {
+    auto& system = WindowSystem::Get();
+    {
+      std::lock_guard lock(system.mutex);
+      item_->done = true;
+      item_->result = result;
+    }
+    system.posted.notify_all();
+  }
+  Completion(const Completion&) = delete;
+  Completion& operator=(const Completion&) = delete;
+  LRESULT result = 0;
+
+ private:
+  std::shared_ptr<Incoming> item_;
+};
+
+LRESULT CallProcAndHooks(WNDPROC proc, bool watched, WPARAM hookSameThread, HWND hwnd, UINT msg, WPARAM wParam,
+                         LPARAM lParam) {
+  LRESULT result = proc ? proc(hwnd, msg, wParam, lParam) : 0;
+  if (watched) {
+    // The hook's wParam tells whether the message came from this thread.
+    CWPRETSTRUCT after{result, lParam, wParam, msg, hwnd};
+    CallHooks(WH_CALLWNDPROCRET, HC_ACTION, hookSameThread, reinterpret_cast<LPARAM>(&after));
+  }
+  return result;
+}
+
+// A send to a window of another thread: queued for that thread, which handles
+// it when it reads its queue; meanwhile the caller handles what others send to
+// it, so two threads sending to each other do not deadlock.
+LRESULT SendToOtherThread(std::unique_lock<std::mutex>& lock, DWORD self, DWORD target, HWND hwnd, UINT msg,
+                          WPARAM wParam, LPARAM lParam) {
+  auto& system = WindowSystem::Get();
+  if (!IsRunningThread(target)) return 0;  // ending: its windows are about to go
+  auto item = std::make_shared<Incoming>();
+  item->hwnd = hwnd;
+  item->msg = msg;
+  item->wParam = wParam;
+  item->lParam = lParam;
+  system.Thread(target).incoming.push_back(item);
+  system.posted.notify_all();
+  while (!item->done) {
+    ThreadState& me = system.Thread(self);
+    if (!me.incoming.empty()) {
+      auto mine = me.incoming.front();
+      me.incoming.pop_front();
+      lock.unlock();
+      HandleIncoming(mine);
+      lock.lock();
+      continue;
+    }
+    system.posted.wait(lock);
+  }
+  return item->result;
+}
+
+}  // namespace
+
+InSendScope::InSendScope(bool fromOtherThread) : saved_(inSendFromOtherThread) {
+  inSendFromOtherThread = fromOtherThread;
+}
+
+InSendScope::~InSendScope() { inSendFromOtherThread = saved_; }
+
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   DWORD self = CurrentThread();
   WNDPROC proc = nullptr;
   bool watched = false;
   {
     auto& system = WindowSystem::Get();
-    std::lock_guard lock(system.mutex);
+    std::unique_lock lock(system.mutex);
     Window* w = system.Find(hwnd);
     if (!w) {
       SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return 0;
     }
-    if (w->threadId != self) {
-      SetLastError(ERROR_NOT_SUPPORTED);
-      return 0;
-    }
+    if (hwnd == system.Desktop()) return 0;  // the system's window: it answers nothing here
+    if (w->threadId != self) return SendToOtherThread(lock, self, w->threadId, hwnd, msg, wParam, lParam);
     proc = w->proc;
     Hook unused;
     watched = system.NewestHook(WH_CALLWNDPROCRET, self, UINT64_MAX, unused);
   }
-  LRESULT result = proc ? proc(hwnd, msg, wParam, lParam) : 0;
-  if (watched) {
-    // wParam 1: the message came from this thread, the only sender here.
-    CWPRETSTRUCT after{result, lParam, wParam, msg, hwnd};
-    CallHooks(WH_CALLWNDPROCRET, HC_ACTION, 1, reinterpret_cast<LPARAM>(&after));
+  InSendScope scope(false);
+  return CallProcAndHooks(proc, watched, 1, hwnd, msg, wParam, lParam);
+}
+
+void HandleIncoming(const std::shared_ptr<Incoming>& item) {
+  Completion completion(item);
+  if (item->kind == Incoming::Kind::kActivate) {
+    RunActivation(item->hwnd, item->mouse, item->otherThread);
+    return;
   }
-  return result;
+  WNDPROC proc = nullptr;
+  bool watched = false;
+  {
+    auto& system = WindowSystem::Get();
+    std::lock_guard lock(system.mutex);
+    Window* w = system.Find(item->hwnd);
+    if (!w || item->done) return;
+    proc = w->proc;
+    Hook unused;
+    watched = system.NewestHook(WH_CALLWNDPROCRET, CurrentThread(), UINT64_MAX, unused);
+  }
+  InSendScope scope(true);
+  completion.result = CallProcAndHooks(proc, watched, 0, item->hwnd, item->msg, item->wParam, item->lParam);
 }
 
 }  // namespace win::portable
@@ -45,6 +133,8 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   return portable::Send(hWnd, Msg, wParam, lParam);
 }
 
+BOOL InSendMessage() { return portable::inSendFromOtherThread ? TRUE : FALSE; }
+
 LRESULT CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   return lpPrevWndFunc ? lpPrevWndFunc(hWnd, Msg, wParam, lParam) : 0;
 }
@@ -53,6 +143,12 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   switch (Msg) {
     case WM_NCCREATE:
       return TRUE;
+    case WM_NCACTIVATE:
+      return TRUE;  // the frame would be drawn here; go ahead with the change
+    case WM_ACTIVATE:
+      // The window being activated takes the keyboard focus.
+      if (LOWORD(wParam) != WA_INACTIVE) SetFocus(hWnd);
+      return 0;
     case WM_CLOSE:
       DestroyWindow(hWnd);
       return 0;
@@ -144,6 +240,7 @@ LONG_PTR SetStyle(HWND hwnd, int index, DWORD newStyle) {
     Window* w = system.Find(hwnd);
     if (!w) return static_cast<LONG_PTR>(change.styleOld);
     (index == GWL_STYLE ? w->style : w->exStyle) = change.styleNew;
+    if (!(w->exStyle & WS_EX_LAYERED)) w->layeredSet = false;  // layered attributes go with the style
   }
   portable::Send(hwnd, WM_STYLECHANGED, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&change));
   return static_cast<LONG_PTR>(change.styleOld);

@@ -43,6 +43,7 @@ constexpr int kLastShowCommand = 11;  // SW_FORCEMINIMIZE
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
   const DWORD self = portable::CurrentThread();
   bool wasVisible = false;
+  bool child = false;
   auto& system = WindowSystem::Get();
   {
     std::lock_guard lock(system.mutex);
@@ -53,6 +54,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
       return FALSE;
     }
     wasVisible = (w->style & WS_VISIBLE) != 0;
+    child = (w->style & (WS_CHILD | WS_POPUP)) == WS_CHILD;
   }
   const bool show = nCmdShow != SW_HIDE;
   // SW_SHOWNA announces itself even to a window that is already visible, as on Windows.
@@ -74,9 +76,14 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         w->style &= ~static_cast<DWORD>(WS_VISIBLE);
     }
   }
-  if (parentShown)
+  if (parentShown) {
+    // Showing a top-level window activates it unless the command says not to.
+    const bool activates = show && !child && nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE &&
+                           nCmdShow != SW_SHOWMINNOACTIVE;
     SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | (activates ? 0u : static_cast<UINT>(SWP_NOACTIVATE)) |
+                     (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  }
   if (!show && IsWindow(hWnd)) portable::MoveFocusOutOf(hWnd);
   return wasVisible;
 }

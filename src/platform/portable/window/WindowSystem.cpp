@@ -52,6 +52,54 @@ WindowSystem::WindowSystem() {
   desktop_ = desktop->hwnd;
   cls->windows = 1;
   windows_.emplace(desktop_, std::move(desktop));
+  ResetDesktop();
+}
+
+void WindowSystem::ResetDesktop() {
+  monitors.assign(1, RECT{0, 0, kScreenWidth, kScreenHeight});
+  cursor = POINT{kScreenWidth / 2, kScreenHeight / 2};
+  clock = kClockStart;
+  foregroundThread = 0;
+  if (Window* desktop = Find(desktop_)) desktop->rect = monitors.front();
+}
+
+HWND WindowSystem::Foreground() {
+  ThreadState* thread = foregroundThread ? FindThread(foregroundThread) : nullptr;
+  return thread ? thread->active : nullptr;
+}
+
+RECT WindowSystem::VirtualScreen() const {
+  RECT box = monitors.front();
+  for (const RECT& m : monitors) {
+    box.left = std::min(box.left, m.left);
+    box.top = std::min(box.top, m.top);
+    box.right = std::max(box.right, m.right);
+    box.bottom = std::max(box.bottom, m.bottom);
+  }
+  return box;
+}
+
+HWND WindowSystem::Root(HWND hwnd) {
+  Window* w = Find(hwnd);
+  if (!w || hwnd == desktop_) return nullptr;
+  while (w && w->parent != desktop_) w = Find(w->parent);
+  return w ? w->hwnd : nullptr;
+}
+
+void WindowSystem::SortTopmostBand() {
+  Window* desktop = Find(desktop_);
+  auto& list = desktop->children;
+  std::stable_partition(list.begin(), list.end(), [this](HWND h) {
+    Window* w = Find(h);
+    return w && (w->exStyle & WS_EX_TOPMOST);
+  });
+}
+
+Timer* WindowSystem::FindTimer(HWND hwnd, UINT_PTR id, DWORD threadId) {
+  for (Timer& t : timers) {
+    if (t.hwnd == hwnd && t.id == id && (hwnd || t.threadId == threadId)) return &t;
+  }
+  return nullptr;
 }
 
 Window* WindowSystem::Find(HWND hwnd) {
@@ -116,11 +164,23 @@ void WindowSystem::RemoveWindow(HWND hwnd) {
   Disown(hwnd);
   for (auto& [id, thread] : threads_) {
     if (thread.focus == hwnd) thread.focus = nullptr;
+    if (thread.active == hwnd) thread.active = nullptr;
     // Nobody could take these any more: their window's handle is never reused.
     auto& queue = thread.posted;
     queue.erase(std::remove_if(queue.begin(), queue.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
                 queue.end());
+    // A message sent to a window that goes before it is handled answers 0.
+    auto& incoming = thread.incoming;
+    for (auto& item : incoming) {
+      if (item->kind == Incoming::Kind::kMessage && item->hwnd == hwnd) item->done = true;
+    }
+    incoming.erase(std::remove_if(incoming.begin(), incoming.end(),
+                                  [hwnd](const auto& item) { return item->done || item->hwnd == hwnd; }),
+                   incoming.end());
   }
+  timers.erase(std::remove_if(timers.begin(), timers.end(), [hwnd](const Timer& t) { return t.hwnd == hwnd; }),
+               timers.end());
+  posted.notify_all();
   w->cls->windows--;
   windows_.erase(hwnd);
 }
@@ -139,6 +199,7 @@ void WindowSystem::Link(Window& child, HWND parent, bool atBottom) {
     p->children.push_back(child.hwnd);
   else
     p->children.insert(p->children.begin(), child.hwnd);
+  if (parent == desktop_) SortTopmostBand();
 }
 
 void WindowSystem::Unlink(Window& child) {

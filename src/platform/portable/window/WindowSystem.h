@@ -57,6 +57,42 @@ struct Window {
   RECT rect{};                 // window rectangle in the parent's client coordinates
   std::vector<unsigned char> extra;
   WindowStage stage = WindowStage::kCreating;
+  // SetLayeredWindowAttributes; cleared when WS_EX_LAYERED goes.
+  bool layeredSet = false;
+  COLORREF layeredKey = 0;
+  BYTE layeredAlpha = 0;
+  DWORD layeredFlags = 0;
+};
+
+// Something another thread asks of a thread, handled when that thread reads
+// its queue or waits for its own send to another thread: a sent message, or
+// the activation of one of its windows (the thread runs it itself, as on
+// Windows, so the focus moves on the thread that owns the windows).
+struct Incoming {
+  enum class Kind { kMessage, kActivate };
+  Kind kind = Kind::kMessage;
+  HWND hwnd = nullptr;  // kActivate: null deactivates the thread's active window
+  UINT msg = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  bool mouse = false;  // kActivate: WA_CLICKACTIVE rather than WA_ACTIVE
+  DWORD otherThread = 0;  // kActivate: the thread activation comes from or goes to
+  // Set under the mutex once handled, or abandoned because the window or the
+  // thread went (the sender then answers 0).
+  bool done = false;
+  LRESULT result = 0;
+};
+
+// A window or thread timer. Due timers are served earliest first, then in the
+// order they were (re)armed.
+struct Timer {
+  HWND hwnd = nullptr;  // null for a thread timer
+  UINT_PTR id = 0;
+  DWORD threadId = 0;
+  UINT elapse = 0;
+  uint64_t due = 0;
+  uint64_t order = 0;
+  TIMERPROC proc = nullptr;
 };
 
 // What a thread owns besides its windows.
@@ -67,6 +103,9 @@ struct ThreadState {
   // PostQuitMessage does not queue: WM_QUIT comes when nothing else is posted.
   bool quitPending = false;
   int quitCode = 0;
+  std::deque<std::shared_ptr<Incoming>> incoming;
+  HWND active = nullptr;
+  UINT_PTR nextTimerId = 0x7fff;  // thread timers count down from here, as on Windows
 };
 
 // A thread hook. `serial` orders a chain: the larger, the newer.
@@ -83,7 +122,9 @@ class WindowSystem {
   static WindowSystem& Get();
 
   std::mutex mutex;
-  // Signalled whenever a message is posted; GetMessageW waits on it.
+  // Signalled whenever a thread may have something new to read: a posted or
+  // sent message, a reply, a timer armed or the clock moved, a thread gone.
+  // Every waiter re-checks its own condition.
   std::condition_variable posted;
 
   // ---- everything below requires `mutex` held
@@ -116,6 +157,27 @@ class WindowSystem {
   bool RemoveHook(HHOOK handle);
   bool NewestHook(int type, DWORD threadId, uint64_t before, Hook& found);
   void RemoveHooksOfThread(DWORD threadId);
+
+  // Timers and the virtual clock (milliseconds).
+  std::vector<Timer> timers;
+  uint64_t clock = 0;
+  uint64_t nextTimerOrder = 1;
+  Timer* FindTimer(HWND hwnd, UINT_PTR id, DWORD threadId);
+
+  // The desktop: monitors (the first is the primary, at 0,0), the cursor and
+  // the foreground thread, whose active window is the foreground window.
+  std::vector<RECT> monitors;
+  POINT cursor{};
+  DWORD foregroundThread = 0;
+  HWND Foreground();
+  RECT VirtualScreen() const;
+  // Back to one 1280x1024 monitor, the cursor at its centre, the clock at its start.
+  void ResetDesktop();
+
+  // The top-level window a window belongs to (itself when top-level).
+  HWND Root(HWND hwnd);
+  // Keeps the desktop's children in two bands: WS_EX_TOPMOST windows first.
+  void SortTopmostBand();
 
   // Geometry: client-area origin of a window in screen coordinates (the
   // desktop's is 0,0), its non-client insets, and its client size.
@@ -154,8 +216,38 @@ bool IsRunningThread(DWORD threadId);
 // Call without the mutex held.
 LRESULT CallHooks(int type, int code, WPARAM wParam, LPARAM lParam);
 
-// Sends without the table lock held. Same-thread only (see Window.h).
+// Sends without the table lock held; to a window of another thread the
+// message is queued for that thread and the caller waits (see Window.h).
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Whether the message the calling thread is handling was sent by another
+// thread (InSendMessage), for the extent of one handler.
+class InSendScope {
+ public:
+  explicit InSendScope(bool fromOtherThread);
+  ~InSendScope();
+  InSendScope(const InSendScope&) = delete;
+  InSendScope& operator=(const InSendScope&) = delete;
+
+ private:
+  bool saved_;
+};
+
+// Handles one thing another thread asked of the calling thread. Call without the mutex held.
+void HandleIncoming(const std::shared_ptr<Incoming>& item);
+
+// Activation (Activation.cpp). RunActivation runs on the thread that owns
+// hwnd (or on the thread being deactivated when hwnd is null): it changes the
+// thread's active window and sends the messages. RequestForeground makes hwnd
+// the foreground window from any thread; the owner of hwnd completes it when
+// it reads its queue. ActivateOther picks the next window when hwnd stops being
+// usable as the active one (hidden, destroyed). Call all without the mutex.
+bool RunActivation(HWND hwnd, bool mouse, DWORD otherThread);
+bool RequestForeground(HWND hwnd, bool mouse);
+void ActivateOther(HWND hwnd);
+
+// The deepest visible window at a screen point (WindowFromPoint's rules). Requires the mutex held.
+HWND WindowAt(WindowSystem& system, POINT screen);
 
 // Moves the calling thread's focus out of hwnd and its descendants: to the
 // parent when that is a window of this thread, otherwise nowhere.
@@ -163,6 +255,9 @@ void MoveFocusOutOf(HWND hwnd);
 
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 1024;
+// Where the virtual clock starts: a fixed value of GetTickCount's size, not 0
+// so that code subtracting an earlier tick count does not start out negative.
+constexpr uint64_t kClockStart = 1000000;
 
 // Flags Windows adds to WM_WINDOWPOSCHANGED when the client area kept its place
 // or size; DefWindowProcW skips WM_MOVE / WM_SIZE accordingly.

@@ -1,0 +1,25 @@
+#include "platform/forms/TLabel.h"
+
+namespace forms {
+
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
+  SetBounds(0, 0, 65, 17);
+  SetAutoSize(true);
+}
+
+void TLabel::SetShowAccelChar(bool value) {
+  if (value == showAccelChar_) return;
+  showAccelChar_ = value;
+  AdjustSize();
+}
+
+std::wstring TLabel::ShownText() const { return showAccelChar_ ? StripAccelChars(Caption()) : Caption(); }
+
+bool TLabel::AutoSizeExtent(int& width, int& height) const {
+  const TTextSize size = TextExtent(Font(), ShownText());
+  width = size.cx;
+  height = size.cy;
+  return true;
+}
+
+}  // namespace forms

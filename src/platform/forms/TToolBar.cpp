@@ -1,0 +1,159 @@
+#include "platform/forms/TToolBar.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/forms/FormsErrors.h"
+#include "platform/forms/TImageList.h"
+
+namespace forms {
+
+namespace {
+
+bool IsGap(const TToolButton& button) { return button.Style() == tbsSeparator || button.Style() == tbsDivider; }
+
+}  // namespace
+
+TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
+  SetBounds(0, 0, 150, 29);
+  SetAlign(alTop);
+}
+
+TToolBar::~TToolBar() {
+  if (images_) images_->UnregisterChanges(this);
+}
+
+int TToolBar::ButtonCount() const {
+  int count = 0;
+  for (int i = 0; i < ControlCount(); ++i)
+    if (dynamic_cast<TToolButton*>(Controls(i))) ++count;
+  return count;
+}
+
+TToolButton* TToolBar::Buttons(int index) const {
+  int seen = 0;
+  for (int i = 0; i < ControlCount() && index >= 0; ++i) {
+    if (auto* button = dynamic_cast<TToolButton*>(Controls(i))) {
+      if (seen++ == index) return button;
+    }
+  }
+  throw EComponentError(L"Button index out of bounds (" + std::to_wstring(index) + L")");
+}
+
+void TToolBar::WatchImages(TImageList* list) {
+  if (list) list->RegisterChanges(this, [this] { Realign(); });
+}
+
+void TToolBar::SetImages(TImageList* value) {
+  if (value == images_) return;
+  if (images_) images_->UnregisterChanges(this);
+  images_ = value;
+  WatchImages(value);
+  Realign();
+}
+
+void TToolBar::SetHotImages(TImageList* value) {
+  // Hot images are drawn in place of the normal ones: they do not change the geometry.
+  hotImages_ = value;
+  if (value) FreeNotification(value);
+}
+
+void TToolBar::SetShowCaptions(bool value) {
+  if (value == showCaptions_) return;
+  showCaptions_ = value;
+  Realign();
+}
+
+void TToolBar::SetList(bool value) {
+  if (value == list_) return;
+  list_ = value;
+  Realign();
+}
+
+void TToolBar::SetWrapable(bool value) {
+  if (value == wrapable_) return;
+  wrapable_ = value;
+  Realign();
+}
+
+void TToolBar::SetButtonWidth(int value) {
+  value = std::max(value, 0);
+  if (value == buttonWidth_) return;
+  buttonWidth_ = value;
+  Realign();
+}
+
+void TToolBar::SetButtonHeight(int value) {
+  value = std::max(value, 0);
+  if (value == buttonHeight_) return;
+  buttonHeight_ = value;
+  Realign();
+}
+
+TTextSize TToolBar::NaturalButtonSize(const TToolButton& button) const {
+  const int imageWidth = images_ ? images_->Width() : 0;
+  const int imageHeight = images_ ? images_->Height() : 0;
+  TTextSize text{};
+  if (showCaptions_ && !button.Caption().empty()) text = TextExtent(Font(), StripAccelChars(button.Caption()));
+  TTextSize size{};
+  if (list_) {
+    size.cx = 7 + imageWidth + (imageWidth > 0 && text.cx > 0 ? 4 : 0) + text.cx;
+    size.cy = std::max(imageHeight, text.cy) + 6;
+  } else {
+    size.cx = std::max(imageWidth, text.cx) + 7;
+    size.cy = imageHeight + text.cy + 6;
+  }
+  return size;
+}
+
+void TToolBar::AlignControls(RECT rect) {
+  int buttonHeight = buttonHeight_;
+  for (int i = 0; i < ControlCount(); ++i) {
+    auto* button = dynamic_cast<TToolButton*>(Controls(i));
+    if (button && button->Visible() && !IsGap(*button))
+      buttonHeight = std::max(buttonHeight, NaturalButtonSize(*button).cy);
+  }
+  int x = rect.left, y = rect.top;
+  int rowHeight = 0;
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* control = Controls(i);
+    if (!control->Visible()) continue;
+    int width = control->Width(), height = control->Height();
+    if (auto* button = dynamic_cast<TToolButton*>(control)) {
+      height = buttonHeight;
+      if (IsGap(*button)) {
+        width = kSeparatorWidth;
+      } else {
+        width = button->AutoSize() ? NaturalButtonSize(*button).cx : buttonWidth_;
+        if (button->Style() == tbsDropDown) width += kDropDownArrowWidth;
+      }
+    }
+    if (wrapable_ && x > rect.left && x + width > rect.right) {
+      x = rect.left;
+      y += std::max(rowHeight, buttonHeight);
+      rowHeight = 0;
+    }
+    control->SetBounds(x, y, width, height);
+    x += width;
+    rowHeight = std::max(rowHeight, height);
+  }
+}
+
+void TToolBar::CreateParams(TCreateParams& params) const {
+  TWinControl::CreateParams(params);
+  params.WinClassName = L"VornToolBar";
+}
+
+void TToolBar::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  bool changed = false;
+  if (component == images_) {
+    images_ = nullptr;
+    changed = true;
+  }
+  if (component == hotImages_) hotImages_ = nullptr;
+  if (changed && !Destroying()) Realign();
+}
+
+}  // namespace forms
