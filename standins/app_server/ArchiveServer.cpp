@@ -442,6 +442,7 @@ HRESULT ArchiveServer::GetDomainLinks(BSTR AURL, VARIANT* AIDs) {
   if (AIDs) VariantInit(AIDs);
   return Serve(L"GetDomainLinks", {Arg(AURL)}, [&]() -> HRESULT {
     if (!AIDs) return E_POINTER;
+    if (auto it = domainLinkAnswers_.find(Str(AURL)); it != domainLinkAnswers_.end()) return it->second.CopyTo(AIDs);
     std::vector<BYTE> bytes;
     if (auto it = domainLinkBytes_.find(Str(AURL)); it != domainLinkBytes_.end()) {
       bytes = it->second;

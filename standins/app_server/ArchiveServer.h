@@ -150,6 +150,9 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   // The bytes GetDomainLinks answers for url, instead of the IDs of the archived
   // documents on its host; GetDomainLinkCount then reports bytes / 4.
   void SetDomainLinkBytes(std::wstring url, std::vector<BYTE> bytes) { domainLinkBytes_[std::move(url)] = std::move(bytes); }
+  // Any answer at all for GetDomainLinks of url (a string, an array of
+  // another type...), as a faulty application might give.
+  void SetDomainLinkAnswer(std::wstring url, com::Variant answer) { domainLinkAnswers_[std::move(url)] = std::move(answer); }
   // With true, SetDocumentRating fires OnDocumentDataChange and the switch
   // setters fire OnFunctionalityChange after a change, as the application does.
   void SetAnnounceChanges(bool announce) { announce_ = announce; }
@@ -319,6 +322,7 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   std::vector<Translation> translations_;
   std::map<std::wstring, LONG> linkStates_;
   std::map<std::wstring, std::vector<BYTE>> domainLinkBytes_;
+  std::map<std::wstring, com::Variant> domainLinkAnswers_;
   bool announce_ = false;
 
   std::vector<Dialog> dialogs_;

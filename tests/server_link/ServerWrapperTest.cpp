@@ -8,6 +8,7 @@
 
 #include "band_hosting/IEBandRegistry.h"
 #include "band_hosting/RecordingBand.h"
+#include "platform/com/SafeArray.h"
 #include "server_link/ServerWrapperUnit.h"
 #include "standins/app_server/ArchiveServer.h"
 #include "support/ComTest.h"
@@ -233,6 +234,22 @@ TEST_F(ServerWrapperTest, DomainLinkAnswersAreReadAsCompleteLittleEndianIds) {
     ServerWrapper->GetDomainLinks(L"http://bytes.test/", ids);
     EXPECT_EQ(ids, c.ids) << c.what;
   }
+  // Answers that are not arrays of bytes give no IDs.
+  com::SafeArray longs = com::SafeArray::CreateVector(VT_I4, 0, 3);
+  const std::vector<std::pair<const char*, com::Variant>> odd = {
+      {"a string", com::Variant(L"\x01\x02\x03\x04")},
+      {"a number", com::Variant(LONG{7})},
+      {"nothing", com::Variant()},
+      {"an array of 32-bit values", std::move(longs).IntoVariant()},
+  };
+  for (const auto& [what, answer] : odd) {
+    server.SetDomainLinkAnswer(L"http://odd.test/", answer);
+    std::vector<LONG> ids{42};
+    ServerWrapper->GetDomainLinks(L"http://odd.test/", ids);
+    EXPECT_TRUE(ids.empty()) << what;
+  }
+  EXPECT_TRUE(ServerWrapper->IsConnected()) << "an odd answer is no failure";
+
   LONG id = 3;
   std::wstring comments = L"stale";
   server.ClearCalls();
