@@ -11,9 +11,13 @@
 #include <vector>
 
 #include "platform/win/Window.h"
+#include "platform/win/WindowTestSupport.h"
 #include "support/Platform.h"
 
 namespace {
+
+using window_test::ServeSends;
+using window_test::Worker;
 
 constexpr UINT kSync = WM_USER + 701;
 
@@ -79,37 +83,6 @@ void Pump() {
   MSG msg{};
   while (win::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) win::DispatchMessageW(&msg);
 }
-
-class Worker {
- public:
-  explicit Worker(std::function<void()> body)
-      : thread_([this, body = std::move(body)] {
-          id_ = win::GetCurrentThreadId();
-          started_.set_value();
-          body();
-          finished_ = true;
-        }) {
-    started_.get_future().wait();
-  }
-  ~Worker() {
-    win::PostThreadMessageW(id_, WM_QUIT, 0, 0);
-    while (!finished_) {
-      MSG msg{};
-      win::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_APP + 0x3ff0, WM_APP + 0x3ff0, PM_REMOVE);
-      std::this_thread::yield();
-    }
-    thread_.join();
-  }
-  Worker(const Worker&) = delete;
-  Worker& operator=(const Worker&) = delete;
-  DWORD Id() const { return id_; }
-
- private:
-  std::promise<void> started_;
-  std::atomic<DWORD> id_{0};
-  std::atomic<bool> finished_{false};
-  std::thread thread_;
-};
 
 class WindowActivationTest : public ::testing::Test {
  protected:

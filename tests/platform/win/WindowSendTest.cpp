@@ -12,8 +12,12 @@
 #include <vector>
 
 #include "platform/win/Window.h"
+#include "platform/win/WindowTestSupport.h"
 
 namespace {
+
+using window_test::ServeSends;
+using window_test::Worker;
 
 constexpr UINT kProbe = WM_USER + 601;
 constexpr UINT kPing = WM_USER + 602;
@@ -53,43 +57,6 @@ HWND MakeWindow() {
   return win::CreateWindowExW(0, L"VornSendTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
 }
 
-// Handles what other threads send to this one without taking any posted message.
-void ServeSends() {
-  MSG msg{};
-  win::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_APP + 0x3ff0, WM_APP + 0x3ff0, PM_REMOVE);
-}
-
-// A thread that is always joined: on the way out it is asked to quit, and the
-// test thread keeps serving sends while it waits, so neither can block the other.
-class Worker {
- public:
-  explicit Worker(std::function<void()> body)
-      : thread_([this, body = std::move(body)] {
-          id_ = win::GetCurrentThreadId();
-          started_.set_value();
-          body();
-          finished_ = true;
-        }) {
-    started_.get_future().wait();
-  }
-  ~Worker() {
-    win::PostThreadMessageW(id_, WM_QUIT, 0, 0);
-    while (!finished_) {
-      ServeSends();
-      std::this_thread::yield();
-    }
-    thread_.join();
-  }
-  Worker(const Worker&) = delete;
-  Worker& operator=(const Worker&) = delete;
-  DWORD Id() const { return id_; }
-
- private:
-  std::promise<void> started_;
-  std::atomic<DWORD> id_{0};
-  std::atomic<bool> finished_{false};
-  std::thread thread_;
-};
 
 // Serves the calling thread's queue until kDone arrives.
 void PumpUntilDone() {

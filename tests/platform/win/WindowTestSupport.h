@@ -3,7 +3,10 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <future>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -124,6 +127,44 @@ class TestClass {
   std::wstring name_;
   ATOM atom_ = 0;
   std::vector<HWND> made_;
+};
+
+// Handles what other threads send to this one without taking any posted message.
+inline void ServeSends() {
+  MSG msg{};
+  win::PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_APP + 0x3ff0, WM_APP + 0x3ff0, PM_REMOVE);
+}
+
+// A thread that is always joined: on the way out it is asked to quit, and the
+// test thread keeps serving sends while it waits, so neither can block the other.
+class Worker {
+ public:
+  explicit Worker(std::function<void()> body)
+      : thread_([this, body = std::move(body)] {
+          id_ = win::GetCurrentThreadId();
+          started_.set_value();
+          body();
+          finished_ = true;
+        }) {
+    started_.get_future().wait();
+  }
+  ~Worker() {
+    win::PostThreadMessageW(id_, WM_QUIT, 0, 0);
+    while (!finished_) {
+      ServeSends();
+      std::this_thread::yield();
+    }
+    thread_.join();
+  }
+  Worker(const Worker&) = delete;
+  Worker& operator=(const Worker&) = delete;
+  DWORD Id() const { return id_; }
+
+ private:
+  std::promise<void> started_;
+  std::atomic<DWORD> id_{0};
+  std::atomic<bool> finished_{false};
+  std::thread thread_;
 };
 
 }  // namespace window_test

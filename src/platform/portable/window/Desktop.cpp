@@ -133,7 +133,10 @@ int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints) 
   return MAKELONG(static_cast<WORD>(dx), static_cast<WORD>(dy));
 }
 
-BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
+namespace {
+
+// Moves a point by the window's client origin: +1 into screen coordinates, -1 out of them.
+BOOL ShiftByClientOrigin(HWND hWnd, LPPOINT lpPoint, int direction) {
   if (!lpPoint) {
     SetLastError(ERROR_NOACCESS);
     return FALSE;
@@ -146,28 +149,16 @@ BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
   }
   POINT origin{};
   portable::OriginOf(system, hWnd, origin);
-  lpPoint->x += origin.x;
-  lpPoint->y += origin.y;
+  lpPoint->x += direction * origin.x;
+  lpPoint->y += direction * origin.y;
   return TRUE;
 }
 
-BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
-  if (!lpPoint) {
-    SetLastError(ERROR_NOACCESS);
-    return FALSE;
-  }
-  auto& system = WindowSystem::Get();
-  std::lock_guard lock(system.mutex);
-  if (!system.Find(hWnd)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  POINT origin{};
-  portable::OriginOf(system, hWnd, origin);
-  lpPoint->x -= origin.x;
-  lpPoint->y -= origin.y;
-  return TRUE;
-}
+}  // namespace
+
+BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint) { return ShiftByClientOrigin(hWnd, lpPoint, +1); }
+
+BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint) { return ShiftByClientOrigin(hWnd, lpPoint, -1); }
 
 HWND WindowFromPoint(POINT Point) {
   auto& system = WindowSystem::Get();
