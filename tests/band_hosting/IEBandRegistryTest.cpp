@@ -23,6 +23,7 @@ class IEBandRegistryTest : public testing_support::ComTest {
  protected:
   void TearDown() override {
     RecordingForm::failConstruction = false;
+    RecordingForm::failLayout = false;
     EXPECT_EQ(ProcessIEBands->ThreadCount(), 0) << "a band form outlived its band";
     EXPECT_EQ(HookManager->ThreadCount(), 0) << "an activation hook outlived the band forms";
     ComTest::TearDown();
@@ -137,6 +138,37 @@ TEST_F(IEBandRegistryTest, AFormWhoseConstructionFailedIsNotListedAndHoldsNoHook
   EXPECT_EQ(sound->activations, std::vector<bool>{true});
   browser.CloseBand(0);  // the broken form releases no reference it never took
   EXPECT_EQ(HookManager->RefCount(), 1);
+}
+
+// A form made the standard way, outside any band.
+class OwnedForm : public vorn::TIEBandForm {
+ public:
+  explicit OwnedForm(forms::TComponent* owner) : TIEBandForm(owner, nullptr) {}
+  bool layoutTried = false;
+
+ protected:
+  void BuildLayout() override {
+    layoutTried = true;
+    throw std::runtime_error("layout failed");
+  }
+};
+
+TEST_F(IEBandRegistryTest, LayoutFailuresAreDroppedAndDoNotKeepAFormFromBeingListed) {
+  forms::TComponent owner(nullptr);
+  OwnedForm* form = vorn::TIEBandForm::Create<OwnedForm>(&owner);
+  ASSERT_NE(form, nullptr) << "the form object always comes back";
+  EXPECT_TRUE(form->layoutTried);
+  EXPECT_EQ(form->Owner(), &owner);
+  EXPECT_EQ(ProcessIEBands->ThreadCount(), 0) << "only band forms are listed";
+
+  BrowserWindow browser;
+  RecordingForm::failLayout = true;
+  RecordingForm* banded = browser.AddBand();
+  RecordingForm::failLayout = false;
+  ASSERT_NE(banded, nullptr);
+  EXPECT_EQ(ProcessIEBands->FormsOfThisThread(), std::vector<vorn::TIEBandForm*>{banded});
+  Activate(browser.Frame(), TRUE);
+  EXPECT_EQ(banded->activations, std::vector<bool>{true});
 }
 
 TEST_F(IEBandRegistryTest, AFormClosedByAnEarlierFormsNewsIsSkippedSafely) {

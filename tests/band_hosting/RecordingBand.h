@@ -20,8 +20,9 @@ class RecordingForm : public vorn::TIEBandForm {
  public:
   explicit RecordingForm(vorn::TIEBand* band) : TIEBandForm(band) {}
 
-  // Set before a band is sited to make the next form's construction fail.
+  // Set before a band is sited to make the next form's construction, or its layout, fail.
   static inline std::atomic<bool> failConstruction{false};
+  static inline std::atomic<bool> failLayout{false};
 
   std::vector<bool> activations;
   // Called after recording; lets a test act from inside a notification.
@@ -33,6 +34,9 @@ class RecordingForm : public vorn::TIEBandForm {
   }
 
  protected:
+  void BuildLayout() override {
+    if (failLayout) throw std::runtime_error("layout failed");
+  }
   void ConstructForBand() override {
     if (failConstruction) throw std::runtime_error("descendant construction failed");
   }
