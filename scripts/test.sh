@@ -21,6 +21,15 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 for preset in "${presets[@]}"; do
   echo "=== ${preset}: configure and build"
   cmake --preset "$preset" >/dev/null
+  if [ "$preset" = mingw-i686 ] && ! bash scripts/can-run-32bit.sh; then
+    # Tests that cannot run here are not built either: the DLL is, and its image is checked.
+    cmake --build --preset "$preset" -j "$jobs" --target VornIEGUI
+    echo "=== ${preset}: test"
+    echo "NOTE: this machine cannot run 32-bit programs: the 32-bit DLL is built and its image is"
+    echo "      checked, but its tests are neither built nor run here (see docs/architecture.md)."
+    ctest --preset "$preset" -L static
+    continue
+  fi
   if [ "$preset" = linux-tsan ]; then
     # The threads live in the in-process suite; the rest is covered by the other presets.
     cmake --build --preset "$preset" -j "$jobs" --target vornie_tests
@@ -31,15 +40,6 @@ for preset in "${presets[@]}"; do
   cmake --build --preset "$preset" -j "$jobs"
   echo "=== ${preset}: test"
   case "$preset" in
-    mingw-i686)
-      if ! bash scripts/can-run-32bit.sh; then
-        echo "NOTE: this machine cannot run 32-bit programs: the 32-bit DLL and its tests are built and"
-        echo "      the DLL's image is checked, but the tests are not run here (see docs/architecture.md)."
-        ctest --preset "$preset" -L static
-        continue
-      fi
-      bash scripts/wine-prefix.sh
-      ;;
     mingw-*)
       bash scripts/wine-prefix.sh
       ;;
