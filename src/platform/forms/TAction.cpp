@@ -105,4 +105,15 @@ void TAction::Changed() {
   }
 }
 
+void LinkAction(TComponent& component, IActionClient& client, TAction*& link, TAction* action) {
+  if (action == link) return;
+  if (link) link->RemoveClient(&component);
+  link = action;
+  if (link) {
+    component.FreeNotification(link);
+    link->AddClient(&component, &client);
+    client.ActionChange(*link);
+  }
+}
+
 }  // namespace forms

@@ -71,4 +71,8 @@ class TAction : public TComponent {
   std::vector<std::pair<TComponent*, IActionClient*>> clients_;
 };
 
+// Points `link` (a control's or menu item's action) at `action`: leaves the
+// previous action, watches the new one for being freed, and takes over its state.
+void LinkAction(TComponent& component, IActionClient& client, TAction*& link, TAction* action);
+
 }  // namespace forms

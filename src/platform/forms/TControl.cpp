@@ -121,14 +121,7 @@ void TControl::NotifyParent() {
 }
 
 void TControl::SetAction(TAction* action) {
-  if (action == action_) return;
-  if (action_) action_->RemoveClient(this);
-  action_ = action;
-  if (action_) {
-    FreeNotification(action_);
-    action_->AddClient(this, this);
-    ActionChange(*action_);
-  }
+  LinkAction(*this, *this, action_, action);
 }
 
 void TControl::ActionChange(TAction& action) {

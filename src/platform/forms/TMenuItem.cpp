@@ -29,14 +29,7 @@ void TMenuItem::SetChecked(bool value) {
 }
 
 void TMenuItem::SetAction(TAction* action) {
-  if (action == action_) return;
-  if (action_) action_->RemoveClient(this);
-  action_ = action;
-  if (action_) {
-    FreeNotification(action_);
-    action_->AddClient(this, this);
-    ActionChange(*action_);
-  }
+  LinkAction(*this, *this, action_, action);
 }
 
 void TMenuItem::ActionChange(TAction& action) {
