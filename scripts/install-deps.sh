@@ -7,11 +7,14 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake ninja-build g++ ccache pkg-config python3 file
   libsqlite3-dev
+  libgumbo-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   # The Windows build: mingw-w64 with posix threads, widl, and Wine to run it.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
+  # Unpacking Debian's source packages of what Debian builds only for Linux.
+  dpkg-dev
 )
 
 sudo_cmd=""
@@ -19,6 +22,19 @@ sudo_cmd=""
 export DEBIAN_FRONTEND=noninteractive
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+# Debian's source packages: libraries that Debian builds only for Linux are
+# compiled for the Windows build from their Debian sources (scripts/debian-source.sh).
+if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  echo "Adding Debian's source package indexes"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+      $sudo_cmd tee /etc/apt/sources.list.d/vornie-deb-src.sources >/dev/null
+  elif [ -f /etc/apt/sources.list ]; then
+    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $sudo_cmd tee /etc/apt/sources.list.d/vornie-deb-src.list >/dev/null
+  fi
+  $sudo_cmd apt-get update -qq
+fi
 
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
