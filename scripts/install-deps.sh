@@ -7,7 +7,10 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake ninja-build g++ ccache pkg-config python3 file
   libsqlite3-dev
+  # GIF pictures of pages, and an independent reader of them for the tests and benchmarks.
+  libgif-dev imagemagick
   libgumbo-dev
+  libxslt1-dev  # its HTML manual: real pages for the link collectors' test
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   # The Windows build: mingw-w64 with posix threads, widl, and Wine to run it.

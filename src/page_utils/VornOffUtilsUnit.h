@@ -18,6 +18,13 @@ class TVornOffUtils : public com::AutoObject<IVornOffUtils> {
   HRESULT STDMETHODCALLTYPE AddBanners(VARIANT ADocument, VARIANT AElement) override;
   HRESULT STDMETHODCALLTYPE CaptureScreenShot(IUnknown* AWebBrowser, VARIANT_BOOL ARewriteIfExists,
                                               IUnknown* AServer) override;
+
+ private:
+  // Runs one page command: success when it ends, also early; the code of a
+  // failed server call unchanged; E_UNEXPECTED for any other error; the
+  // message as the caller's error information.
+  template <class F>
+  HRESULT PageCall(F&& body) noexcept;
 };
 
 // The class factory's creator of VornOffUtils objects.

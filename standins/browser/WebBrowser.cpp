@@ -81,12 +81,13 @@ HRESULT WebBrowser::get_Container(IDispatch** ppDisp) {
   return S_OK;
 }
 
-// Documents come with the HTML document stand-in; until one is loaded the
+// Documents come from the HTML document stand-in; until one is set the
 // browser shows none.
 HRESULT WebBrowser::get_Document(IDispatch** ppDisp) {
   if (!ppDisp) return E_POINTER;
   *ppDisp = nullptr;
-  return S_FALSE;
+  if (!document_) return S_FALSE;
+  return document_.CopyTo(ppDisp);
 }
 
 HRESULT WebBrowser::get_TopLevelContainer(VARIANT_BOOL* pBool) { return GetBool(pBool, true); }

@@ -30,6 +30,8 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
   const std::vector<Navigation>& Navigations() const { return navigations_; }
   bool QuitCalled() const { return quit_; }
   void SetLocation(std::wstring url, std::wstring title);
+  // The document the browser shows (null: none).
+  void SetDocument(com::ComPtr<IDispatch> document) { document_ = std::move(document); }
 
   // IDispatch: the stand-in is bound early only.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
@@ -123,6 +125,7 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
   bool visible_ = true;
   bool quit_ = false;
   std::vector<Navigation> navigations_;
+  com::ComPtr<IDispatch> document_;
 };
 
 }  // namespace standins

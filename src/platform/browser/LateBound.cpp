@@ -1,5 +1,7 @@
 #include "platform/browser/LateBound.h"
 
+#include <vector>
+
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
 
@@ -17,21 +19,25 @@ DISPID MemberId(IDispatch* object, const std::wstring& name) {
 }
 
 // Turns a failed Invoke into an error carrying the object's own explanation.
-[[noreturn]] void InvokeFailed(HRESULT hr, EXCEPINFO& info, const std::wstring& name) {
+[[noreturn]] void InvokeFailed(HRESULT hr, EXCEPINFO& info, const std::wstring& name, const wchar_t* verb) {
   if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
   com::Bstr description = com::Bstr::Adopt(info.bstrDescription);
   com::Bstr source = com::Bstr::Adopt(info.bstrSource);
   com::Bstr help = com::Bstr::Adopt(info.bstrHelpFile);
   if (hr == DISP_E_EXCEPTION && FAILED(info.scode)) hr = info.scode;
   std::wstring message = description.str();
-  if (message.empty()) message = L"reading \"" + name + L"\" failed";
+  if (message.empty()) message = std::wstring(verb) + L" \"" + name + L"\" failed";
   throw com::ComError(hr, message);
+}
+
+void RequireObject(IDispatch* object, const std::wstring& name) {
+  if (!object) throw com::ComError(E_POINTER, L"no object for \"" + name + L"\"");
 }
 
 }  // namespace
 
 com::Variant GetProperty(IDispatch* object, const std::wstring& name) {
-  if (!object) throw com::ComError(E_POINTER, L"no object to read \"" + name + L"\" from");
+  RequireObject(object, name);
   const DISPID id = MemberId(object, name);
   DISPPARAMS none{};
   com::Variant result;
@@ -39,8 +45,116 @@ com::Variant GetProperty(IDispatch* object, const std::wstring& name) {
   UINT argErr = 0;
   HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
                               result.ReleaseAndGetAddressOf(), &info, &argErr);
-  if (FAILED(hr)) InvokeFailed(hr, info, name);
+  if (FAILED(hr)) InvokeFailed(hr, info, name, L"reading");
   return result;
+}
+
+void PutProperty(IDispatch* object, const std::wstring& name, const VARIANT& value) {
+  RequireObject(object, name);
+  const DISPID id = MemberId(object, name);
+  com::Variant arg(value);
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{};
+  params.rgvarg = arg.Ptr();
+  params.cArgs = 1;
+  params.rgdispidNamedArgs = &named;
+  params.cNamedArgs = 1;
+  EXCEPINFO info{};
+  UINT argErr = 0;
+  HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &info,
+                              &argErr);
+  if (FAILED(hr)) InvokeFailed(hr, info, name, L"writing");
+}
+
+com::Variant CallMethod(IDispatch* object, const std::wstring& name, std::initializer_list<com::Variant> args) {
+  RequireObject(object, name);
+  const DISPID id = MemberId(object, name);
+  // DISPPARAMS carries the arguments last first. The callee only reads them,
+  // so shallow copies of the caller's variants do (they outlive the call).
+  std::vector<VARIANT> raw(args.size());
+  std::size_t i = args.size();
+  for (const com::Variant& arg : args) raw[--i] = *arg.Ptr();
+  DISPPARAMS params{};
+  params.rgvarg = raw.empty() ? nullptr : raw.data();
+  params.cArgs = static_cast<UINT>(raw.size());
+  com::Variant result;
+  EXCEPINFO info{};
+  UINT argErr = 0;
+  HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
+                              result.ReleaseAndGetAddressOf(), &info, &argErr);
+  if (FAILED(hr)) InvokeFailed(hr, info, name, L"calling");
+  return result;
+}
+
+std::wstring GetString(IDispatch* object, const std::wstring& name) {
+  com::Variant value = GetProperty(object, name);
+  if (value.vt() == VT_BSTR) return value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
+  return value.ToString();
+}
+
+com::Variant OmittedArgument() { return com::Variant::Missing(); }
+
+bool IsNothing(const VARIANT& value) {
+  VARTYPE vt = value.vt;
+  const VARIANT* v = &value;
+  if (vt == (VT_VARIANT | VT_BYREF)) {
+    if (!value.pvarVal) return true;
+    v = value.pvarVal;
+    vt = v->vt;
+  }
+  switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+      return true;
+    case VT_DISPATCH:
+      return v->pdispVal == nullptr;
+    case VT_UNKNOWN:
+      return v->punkVal == nullptr;
+    case VT_DISPATCH | VT_BYREF:
+      return !v->ppdispVal || !*v->ppdispVal;
+    case VT_UNKNOWN | VT_BYREF:
+      return !v->ppunkVal || !*v->ppunkVal;
+    default:
+      return false;
+  }
+}
+
+com::ComPtr<IDispatch> DispatchOf(const VARIANT& value) {
+  const VARIANT* v = &value;
+  if (v->vt == (VT_VARIANT | VT_BYREF)) {
+    if (!v->pvarVal) throw com::ComError(E_POINTER, L"no object");
+    v = v->pvarVal;
+  }
+  IUnknown* unknown = nullptr;
+  switch (v->vt) {
+    case VT_DISPATCH:
+      unknown = v->pdispVal;
+      break;
+    case VT_UNKNOWN:
+      unknown = v->punkVal;
+      break;
+    case VT_DISPATCH | VT_BYREF:
+      unknown = v->ppdispVal ? *v->ppdispVal : nullptr;
+      break;
+    case VT_UNKNOWN | VT_BYREF:
+      unknown = v->ppunkVal ? *v->ppunkVal : nullptr;
+      break;
+    case VT_EMPTY:
+    case VT_NULL:
+      throw com::ComError(E_POINTER, L"no object");
+    default:
+      throw com::ComError(DISP_E_TYPEMISMATCH, L"not an object");
+  }
+  if (!unknown) throw com::ComError(E_POINTER, L"no object");
+  com::ComPtr<IDispatch> result;
+  const HRESULT hr = unknown->QueryInterface(IID_IDispatch, result.PutVoid());
+  if (FAILED(hr) || !result) throw com::ComError(FAILED(hr) ? hr : E_NOINTERFACE, L"object without IDispatch");
+  return result;
+}
+
+com::ComPtr<IDispatch> GetObjectProperty(IDispatch* object, const std::wstring& name) {
+  com::Variant value = GetProperty(object, name);
+  return DispatchOf(value);
 }
 
 }  // namespace browser

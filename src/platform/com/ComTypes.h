@@ -404,6 +404,40 @@ interface IConnectionPointContainer : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) = 0;
 };
 
+// ---------------------------------------------------------------- containers of embedded objects
+// {00000100-0000-0000-C000-000000000046}
+inline constexpr IID IID_IEnumUnknown = {0x00000100, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// {0000011A-0000-0000-C000-000000000046}
+inline constexpr IID IID_IParseDisplayName = {0x0000011A, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// {0000011B-0000-0000-C000-000000000046}
+inline constexpr IID IID_IOleContainer = {0x0000011B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+#define OLECONTF_EMBEDDINGS 1
+#define OLECONTF_LINKS 2
+#define OLECONTF_OTHERS 4
+#define OLECONTF_ONLYUSER 8
+#define OLECONTF_ONLYIFRUNNING 16
+
+interface IBindCtx;
+interface IMoniker;
+
+interface IEnumUnknown : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, IUnknown** rgelt, ULONG* pceltFetched) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Clone(IEnumUnknown** ppenum) = 0;
+};
+
+interface IParseDisplayName : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx* pbc, LPOLESTR pszDisplayName, ULONG* pchEaten,
+                                                     IMoniker** ppmkOut) = 0;
+};
+
+interface IOleContainer : IParseDisplayName {
+  virtual HRESULT STDMETHODCALLTYPE EnumObjects(DWORD grfFlags, IEnumUnknown** ppenum) = 0;
+  virtual HRESULT STDMETHODCALLTYPE LockContainer(BOOL fLock) = 0;
+};
+
 // ---------------------------------------------------------------- runtime functions
 // BSTR: a length-prefixed, zero-terminated OLECHAR string; the 32-bit prefix holds the byte length.
 BSTR SysAllocString(const OLECHAR* psz);

@@ -34,3 +34,6 @@ VORN_DECLARE_IID(IConnectionPointContainer, IID_IConnectionPointContainer);
 VORN_DECLARE_IID(IConnectionPoint, IID_IConnectionPoint);
 VORN_DECLARE_IID(IEnumConnections, IID_IEnumConnections);
 VORN_DECLARE_IID(IEnumConnectionPoints, IID_IEnumConnectionPoints);
+VORN_DECLARE_IID(IEnumUnknown, IID_IEnumUnknown);
+VORN_DECLARE_IID(IParseDisplayName, IID_IParseDisplayName);
+VORN_DECLARE_IID(IOleContainer, IID_IOleContainer);

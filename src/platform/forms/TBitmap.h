@@ -1,17 +1,46 @@
 // A picture in memory: width x height pixels of 32 bits (0xAARRGGBB, as a
 // 32-bit DIB section stores them), top row first. A plain value: copy it to
 // keep a picture, compare it to check one.
+//
+// A pixel format says which colours the pixels may take; changing it converts
+// them (nearest colour by squared RGB distance, ties to the lowest palette
+// index, no dithering: the same picture always gives the same pixels):
+//   pfDevice, pf32bit  pixels as they are (pf32bit keeps the alpha byte);
+//   pf24bit            alpha dropped (pixels become opaque);
+//   pf16bit, pf15bit   channels cut to 5-6-5 or 5-5-5 bits (the low bits
+//                      dropped, as GDI stores them) and read back with their
+//                      bits repeated (as GDI reads them);
+//   pf8bit             the 256-colour halftone palette (HalftonePalette);
+//   pf4bit             the 16-colour system palette (SystemPalette16);
+//   pf1bit             black and white.
+// A bitmap loaded from a BMP file of 1, 4 or 8 bits keeps the file's palette.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "platform/browser/BandInterfaces.h"
+#include "platform/forms/FormsErrors.h"
 #include "platform/forms/Graphics.h"
+#include "platform/win/Gdi.h"
 
 namespace forms {
 
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
+
+// Picture data that cannot be read, or a picture that cannot be made.
+class EInvalidGraphic : public com::ComError {
+ public:
+  explicit EInvalidGraphic(const std::wstring& message) : com::ComError(E_FAIL, message) {}
+};
+
 class TBitmap {
  public:
+  // The largest picture a file may describe or a caller may ask for.
+  static constexpr int kMaxSide = 16384;
+  static constexpr std::uint64_t kMaxPixelBytes = 256ull * 1024 * 1024;
+
   TBitmap() = default;
   // EInvalidOperation for a negative size.
   TBitmap(int width, int height, std::uint32_t fill = 0);
@@ -32,15 +61,72 @@ class TBitmap {
 
   const std::vector<std::uint32_t>& Pixels() const { return pixels_; }
 
+  TPixelFormat PixelFormat() const { return format_; }
+  // Converts the pixels to the format (see above); EInvalidGraphic for a value outside the enumeration.
+  void SetPixelFormat(TPixelFormat format);
+  // The colours (0x00RRGGBB) of a 1, 4 or 8-bit bitmap; empty for deeper formats.
+  const std::vector<std::uint32_t>& Palette() const { return palette_; }
+  // For a 1, 4 or 8-bit bitmap, each pixel's index in Palette() (the nearest
+  // colour for a pixel drawn since), row by row; empty for deeper formats.
+  std::vector<std::uint8_t> PaletteIndexes() const;
+
+  // Reads a Windows BMP file image: a BITMAPFILEHEADER, then an OS/2 core,
+  // BITMAPINFOHEADER, V4 or V5 header; 1, 4, 8, 16, 24 or 32 bits per pixel,
+  // BI_RGB, BI_BITFIELDS, BI_RLE8 or BI_RLE4, bottom-up or top-down. A
+  // truncated, inconsistent or oversized file (beyond kMaxSide on a side or
+  // kMaxPixelBytes of pixels) raises EInvalidGraphic and leaves the bitmap as
+  // it was. The pixel format becomes the file's depth (16 bits: pf15bit or
+  // pf16bit by its masks; other masks: pf32bit).
+  void LoadFromBytes(const std::uint8_t* data, std::size_t size);
+  void LoadFromBytes(const std::vector<std::uint8_t>& data) { LoadFromBytes(data.data(), data.size()); }
+  // Reads the stream to its end, then as LoadFromBytes; a failing Read raises EInvalidGraphic.
+  void LoadFromStream(IStream* stream);
+
   bool operator==(const TBitmap&) const = default;
 
   // 0xFFRRGGBB for a plain 0x00BBGGRR colour; system colours are not resolved here.
   static std::uint32_t FromColor(TColor color);
+  // 0x00RRGGBB colours, 16 and 256 entries.
+  static const std::vector<std::uint32_t>& SystemPalette16();
+  static const std::vector<std::uint32_t>& HalftonePalette();
 
  private:
+  friend class TBitmapDC;
+  // Brings every pixel into the current format (after drawing or loading).
+  void Conform();
+
   int width_ = 0;
   int height_ = 0;
   std::vector<std::uint32_t> pixels_;
+  TPixelFormat format_ = pfDevice;
+  std::vector<std::uint32_t> palette_;
+};
+
+// Lends a bitmap to GDI: a memory DC holding a 32-bit top-down DIB section
+// with a copy of the pixels. What is drawn comes back into the bitmap when the
+// DC goes (brought into the bitmap's pixel format; opaque unless pf32bit).
+// EInvalidGraphic when GDI cannot make the DC or the section.
+class TBitmapDC {
+ public:
+  // kBlank: the DC starts black instead of with a copy of the pixels, for
+  // callers that are about to cover them anyway.
+  enum Start { kCopy, kBlank };
+  explicit TBitmapDC(TBitmap& bitmap, Start start = kCopy);
+  ~TBitmapDC();
+  TBitmapDC(const TBitmapDC&) = delete;
+  TBitmapDC& operator=(const TBitmapDC&) = delete;
+
+  HDC Handle() const { return dc_; }
+  // What was drawn is dropped: the bitmap keeps the pixels it had.
+  void Discard() { discard_ = true; }
+
+ private:
+  TBitmap& bitmap_;
+  HDC dc_ = nullptr;
+  HBITMAP section_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+  bool discard_ = false;
 };
 
 }  // namespace forms

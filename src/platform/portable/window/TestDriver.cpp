@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/portable/system/Process.h"
 #include "platform/portable/window/WindowSystem.h"
 
 namespace win::portable::driver {
@@ -106,5 +107,7 @@ int PumpMessages() {
   }
   return dispatched;
 }
+
+void SetModuleFileName(const std::wstring& name) { SetExecutableFileName(name); }
 
 }  // namespace win::portable::driver

@@ -5,6 +5,7 @@
 // is; PumpMessages serves only the calling thread. Call Reset between tests.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/win/Window.h"
@@ -46,5 +47,9 @@ void AdvanceClock(DWORD milliseconds);
 // posted and every due timer without waiting. A WM_QUIT met on the way is
 // left for the thread's loop. Answers how many messages were dispatched.
 int PumpMessages();
+
+// The executable file name GetModuleFileNameW(nullptr, ...) answers from now
+// on, as if the process had been started from it; empty: the real one again.
+void SetModuleFileName(const std::wstring& name);
 
 }  // namespace win::portable::driver

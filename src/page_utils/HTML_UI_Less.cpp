@@ -1,0 +1,228 @@
+#include "page_utils/HTML_UI_Less.h"
+
+#include <algorithm>
+#include <array>
+#include <memory_resource>
+#include <span>
+#include <string>
+#include <unordered_set>
+#include <utility>
+
+#include "platform/browser/LateBound.h"
+#include "platform/com/ComError.h"
+#include "platform/com/Variant.h"
+#include "platform/win/Strings.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::array<const wchar_t*, 2> kExcludedSchemes = {L"javascript", L"mailto"};
+
+struct TagKind {
+  const wchar_t* tag;
+  const wchar_t* addressMember;
+  const wchar_t* titleMember;  // null: no title (images)
+  bool normalize;              // links: cut the fragment, leave out scripts and mail
+};
+
+constexpr TagKind kLinkTags[] = {
+    {L"A", L"href", L"innerText", true},
+    {L"AREA", L"href", L"alt", true},
+};
+constexpr TagKind kImageTags[] = {
+    {L"IMG", L"src", nullptr, false},
+};
+
+// The case-insensitive sort key of text, into key (whose memory is reused between calls).
+void SortKeyInto(const std::wstring& text, std::string& key) {
+  const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  // Sort keys take a few bytes per character: most fit the first guess, the rest are measured.
+  key.resize(text.size() * 4 + 16);
+  int written = win::LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, reinterpret_cast<LPWSTR>(key.data()),
+                                  static_cast<int>(key.size()));
+  if (written <= 0) {
+    const int needed = win::LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, nullptr, 0);
+    if (needed <= 0) throw com::ComError(E_UNEXPECTED, L"no sort key for an address");
+    key.resize(static_cast<std::size_t>(needed));
+    written = win::LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, reinterpret_cast<LPWSTR>(key.data()),
+                                needed);
+    if (written <= 0) throw com::ComError(E_UNEXPECTED, L"no sort key for an address");
+  }
+  key.resize(static_cast<std::size_t>(written));
+}
+
+std::wstring CutFragment(const std::wstring& url) {
+  const auto hash = url.find(L'#');
+  return hash == std::wstring::npos ? url : url.substr(0, hash);
+}
+
+// One collection pass: the result list in insertion order and the set of
+// addresses already taken. Each document's walk absorbs the errors of the
+// level they happen at (element, tag, document, frame, frame list).
+class Collector {
+ public:
+  Collector(std::span<const TagKind> tags, bool onlySelection) : tags_(tags), onlySelection_(onlySelection) {}
+
+  void Walk(const VARIANT& document, bool includeFrames) {
+    com::ComPtr<IDispatch> main;
+    try {
+      main = browser::DispatchOf(document);
+    } catch (const com::ComError&) {
+      return;  // neither the document nor its frames can be reached
+    }
+    try {
+      WalkDocument(main.Get());
+    } catch (const com::ComError&) {
+      // The document's own part refused; its frames may still answer.
+    }
+    if (includeFrames) WalkFrames(main.Get());
+  }
+
+  struct Entry {
+    std::wstring address;
+    TURLData data;
+  };
+  std::vector<Entry>& Results() { return results_; }
+
+ private:
+  void WalkFrames(IDispatch* document) {
+    com::ComPtr<IDispatch> frames;
+    LONG count = 0;
+    try {
+      frames = browser::GetObjectProperty(document, L"frames");
+      count = browser::GetProperty(frames.Get(), L"length").ToLong();
+    } catch (const com::ComError&) {
+      return;
+    }
+    for (LONG j = 0; j < count; ++j) {
+      try {
+        com::ComPtr<IDispatch> item = browser::DispatchOf(browser::CallMethod(frames.Get(), L"item", {com::Variant(j)}));
+        com::ComPtr<IDispatch> window = browser::GetObjectProperty(item.Get(), L"window");
+        com::ComPtr<IDispatch> frameDocument = browser::GetObjectProperty(window.Get(), L"document");
+        WalkDocument(frameDocument.Get());
+      } catch (const com::ComError&) {
+        // A frame from another domain refuses its document: the others still count.
+      }
+    }
+  }
+
+  void WalkDocument(IDispatch* document) {
+    com::ComPtr<IDispatch> selection;
+    if (onlySelection_) {
+      com::ComPtr<IDispatch> selectionObject = browser::GetObjectProperty(document, L"selection");
+      selection = browser::DispatchOf(browser::CallMethod(selectionObject.Get(), L"createRange"));
+    }
+    com::ComPtr<IDispatch> all = browser::GetObjectProperty(document, L"all");
+    for (const TagKind& kind : tags_) {
+      try {
+        WalkTag(all.Get(), kind, selection.Get());
+      } catch (const com::ComError&) {
+        // The rest of this tag is lost; the next tag is still walked.
+      }
+    }
+  }
+
+  void WalkTag(IDispatch* all, const TagKind& kind, IDispatch* selection) {
+    com::ComPtr<IDispatch> collection = browser::DispatchOf(browser::CallMethod(all, L"tags", {com::Variant(kind.tag)}));
+    const LONG count = browser::GetProperty(collection.Get(), L"length").ToLong();
+    // Room for the tag's addresses up front, but not for whatever a hostile page claims.
+    if (count > 0) seen_.reserve(seen_.size() + static_cast<std::size_t>(std::min<LONG>(count, 1 << 20)));
+    const com::Variant omitted = browser::OmittedArgument();
+    for (LONG i = 0; i < count; ++i) {
+      try {
+        com::ComPtr<IDispatch> element =
+            browser::DispatchOf(browser::CallMethod(collection.Get(), L"item", {com::Variant(i), omitted}));
+        if (selection && !InSelection(element.Get(), selection)) continue;
+        HandleElement(element.Get(), kind);
+      } catch (const com::ComError&) {
+        // This element only.
+      }
+    }
+  }
+
+  static bool InSelection(IDispatch* element, IDispatch* selection) {
+    com::Variant parent = browser::GetProperty(element, L"parentTextEdit");
+    if (parent.vt() == VT_EMPTY || ((parent.vt() == VT_DISPATCH || parent.vt() == VT_UNKNOWN) && !parent.punkVal))
+      return false;
+    com::ComPtr<IDispatch> range = browser::DispatchOf(browser::CallMethod(browser::DispatchOf(parent).Get(),
+                                                                           L"createTextRange"));
+    browser::CallMethod(range.Get(), L"moveToElementText", {com::Variant(element)});
+    return browser::CallMethod(selection, L"inRange", {com::Variant(range.Get())}).ToBool();
+  }
+
+  void HandleElement(IDispatch* element, const TagKind& kind) {
+    std::wstring address = browser::GetString(element, kind.addressMember);
+    if (kind.normalize) {
+      address = CutFragment(address);
+      if (!IsOpenableURL(address)) return;
+    }
+    SortKeyInto(address, scratch_);
+    if (!seen_.emplace(scratch_.data(), scratch_.size()).second) return;
+    Entry& entry = results_.emplace_back();
+    entry.address = std::move(address);
+    if (!kind.titleMember) return;
+    try {
+      entry.data.Title = browser::GetString(element, kind.titleMember);
+    } catch (const com::ComError&) {
+      // The address is taken already: the link stays, untitled.
+    }
+  }
+
+  std::span<const TagKind> tags_;
+  bool onlySelection_;
+  std::vector<Entry> results_;
+  // The keys of a pass live as long as the pass and are dropped in one go.
+  std::pmr::monotonic_buffer_resource keyMemory_;
+  std::pmr::unordered_set<std::pmr::string> seen_{&keyMemory_};
+  std::string scratch_;
+};
+
+}  // namespace
+
+std::string CaseInsensitiveKey(const std::wstring& text) {
+  std::string key;
+  SortKeyInto(text, key);
+  return key;
+}
+
+bool IsOpenableURL(const std::wstring& URL) {
+  for (const wchar_t* scheme : kExcludedSchemes) {
+    const std::wstring prefix(scheme);
+    if (URL.size() < prefix.size()) continue;
+    if (win::lstrcmpiW(URL.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0) return false;
+  }
+  return true;
+}
+
+std::wstring NormalizeLinkURL(const std::wstring& URL) {
+  std::wstring cut = CutFragment(URL);
+  return IsOpenableURL(cut) ? cut : std::wstring();
+}
+
+bool CollectLinks(const VARIANT& Document, bool IncludeFrames, bool OnlySelection, std::vector<std::wstring>& URLs,
+                  std::vector<std::wstring>& Titles) {
+  Collector collector(kLinkTags, OnlySelection);
+  collector.Walk(Document, IncludeFrames);
+  URLs.clear();
+  Titles.clear();
+  auto& results = collector.Results();
+  URLs.reserve(results.size());
+  Titles.reserve(results.size());
+  for (auto& entry : results) {
+    URLs.push_back(std::move(entry.address));
+    Titles.push_back(std::move(entry.data.Title));
+  }
+  return true;
+}
+
+bool CollectImages(const VARIANT& Document, bool IncludeFrames, bool OnlySelection, std::vector<std::wstring>& URLs) {
+  Collector collector(kImageTags, OnlySelection);
+  collector.Walk(Document, IncludeFrames);
+  URLs.clear();
+  URLs.reserve(collector.Results().size());
+  for (auto& entry : collector.Results()) URLs.push_back(std::move(entry.address));
+  return true;
+}
+
+}  // namespace vorn
