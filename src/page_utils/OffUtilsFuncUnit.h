@@ -1,12 +1,14 @@
 // The page commands the application asks for: marking a page's links by their
-// archive state, handing its links to the application, and submitting its
-// images as banners.
+// archive state, handing its links to the application, submitting its images
+// as banners, and pictures of pages (made for the server, fetched from it).
 #pragma once
 
 #include <string>
 
 #include "platform/com/ComTypes.h"
 #include "platform/com/Variant.h"
+#include "platform/forms/TBitmap.h"
+#include "server_link/ZRStowly_TLB.h"
 
 namespace vorn {
 
@@ -41,5 +43,20 @@ void AddBanners(const VARIANT& ADocument, const VARIANT& AElement);
 // A colour value (0x00BBGGRR or a system colour constant) as a style sheet's
 // bare hexadecimal RRGGBB digits, at least six, upper case.
 std::wstring ColorToStyleValue(OLE_COLOR color);
+
+
+// Asks the server for the capture settings of the browser's document and
+// hands it up to two pictures (StoreCapture1, StoreCapture2). Returns quietly
+// when AServer is not the server, AWebBrowser not a browser, there is no HTML
+// document, the settings cannot be had, the document has no view or window, or
+// the first picture cannot be made. Errors reading the document's address and
+// failures of the two store calls are raised (com::ComError / CallFailed).
+void CaptureScreenShot(IUnknown* AWebBrowser, VARIANT_BOOL ARewriteIfExists, IUnknown* AServer);
+
+// Fetches a stored picture (a BMP file image) from Server, or from the running
+// server when none is given. True when the server had one; the bitmap is then
+// loaded from it (left as it was when the answer held no byte array). False on
+// any failure, with the bitmap unchanged.
+bool GetLinkPicture(IGUIServer* Server, const std::wstring& URL, LONG ID, bool Flag, forms::TBitmap& Bitmap);
 
 }  // namespace vorn

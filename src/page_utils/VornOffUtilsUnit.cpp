@@ -47,8 +47,12 @@ HRESULT TVornOffUtils::AddBanners(VARIANT ADocument, VARIANT AElement) {
   });
 }
 
-HRESULT TVornOffUtils::CaptureScreenShot(IUnknown*, VARIANT_BOOL, IUnknown*) {
-  return AutomationCall([] { return E_NOTIMPL; });
+HRESULT TVornOffUtils::CaptureScreenShot(IUnknown* AWebBrowser, VARIANT_BOOL ARewriteIfExists, IUnknown* AServer) {
+  return PageCall([&] {
+    const com::ComPtr<IUnknown> browser(AWebBrowser);
+    const com::ComPtr<IUnknown> server(AServer);
+    vorn::CaptureScreenShot(browser.Get(), ARewriteIfExists, server.Get());
+  });
 }
 
 HRESULT CreateVornOffUtils(REFIID riid, void** ppv) { return com::CreateAutoObject<TVornOffUtils>(riid, ppv); }

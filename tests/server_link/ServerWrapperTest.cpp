@@ -11,6 +11,8 @@
 #include "platform/com/SafeArray.h"
 #include "server_link/ServerWrapperUnit.h"
 #include "standins/app_server/ArchiveServer.h"
+#include "standins/browser/WebBrowser.h"
+#include "standins/html/HtmlDocument.h"
 #include "support/ComTest.h"
 
 namespace {
@@ -213,6 +215,37 @@ TEST_F(ServerWrapperTest, CallsReachTheServerWithItsConventions) {
   w.GetTranslationUrl(L"http://example.com/", key, translated);
   EXPECT_NE(translated.find(L"example.com"), std::wstring::npos);
   EXPECT_TRUE(Heard().empty()) << "no call failed";
+}
+
+// The page filter's settings open for the page shown: its address comes from
+// the browser's HTML document, read even when the server is not there; a
+// document that is not an HTML document is the caller's error.
+TEST_F(ServerWrapperTest, PopupFilterSettingsAreShownForThePageOfTheBrowser) {
+  ArchiveServer& server = RunServer();
+  ASSERT_TRUE(AddToolband());
+  vorn::TServerWrapper& w = *ServerWrapper;
+  auto browser = standins::WebBrowser::Create();
+  browser->SetDocument(standins::html::LoadDocument("<p>page</p>", L"http://www.example.com/a/page.html#top"));
+  server.ClearCalls();
+  w.ShowPopupKillerSettings(browser.Get());
+  EXPECT_EQ(server.CallTexts(), (std::vector<std::wstring>{L"ShowPopupKillerSettings(\"http://www.example.com/a/page.html#top\")"}));
+
+  // Not an HTML document: raised before the server is asked.
+  browser->SetDocument(com::ComPtr<IDispatch>(static_cast<IDispatch*>(ArchiveServer::Create().Get())));
+  server.ClearCalls();
+  EXPECT_THROW(w.ShowPopupKillerSettings(browser.Get()), com::ComError);
+  // No document at all, or no browser: nothing.
+  browser->SetDocument(nullptr);
+  EXPECT_NO_THROW(w.ShowPopupKillerSettings(browser.Get()));
+  EXPECT_NO_THROW(w.ShowPopupKillerSettings(nullptr));
+  EXPECT_TRUE(server.Calls().empty());
+
+  // The server refusing the call counts as the server gone.
+  browser->SetDocument(standins::html::LoadDocument("<p>page</p>", L"http://www.example.com/"));
+  server.FailMethod(L"ShowPopupKillerSettings", RPC_E_DISCONNECTED);
+  w.ShowPopupKillerSettings(browser.Get());
+  EXPECT_FALSE(w.IsConnected());
+  EXPECT_EQ(Heard(), std::vector<std::wstring>{L"1:Disconnected"});
 }
 
 TEST_F(ServerWrapperTest, DomainLinkAnswersAreReadAsCompleteLittleEndianIds) {

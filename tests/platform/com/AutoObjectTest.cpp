@@ -68,7 +68,9 @@ TEST_F(AutoObjectTest, AnswersItsDualInterfaceDispatchErrorInfoAndClassInfo) {
   }
 }
 
-TEST_F(AutoObjectTest, MethodsNotYetWrittenReportNotImplementedOnBothPaths) {
+// A method called late bound with null arguments: the page utilities end
+// quietly (nothing to capture), methods not yet written say so.
+TEST_F(AutoObjectTest, LateBoundCallsReachTheMethodOrReportNotImplemented) {
   for (const auto& row : kClasses) {
     SCOPED_TRACE(row.name);
     com::ComPtr<IDispatch> disp;
@@ -84,9 +86,10 @@ TEST_F(AutoObjectTest, MethodsNotYetWrittenReportNotImplementedOnBothPaths) {
     const UINT count = static_cast<UINT>(args.size());
     DISPPARAMS dp{args.empty() ? nullptr : args.data(), nullptr, count, 0};
     EXCEPINFO info{};
+    const bool written = row.itf == &IID_IVornOffUtils;
     EXPECT_EQ(disp->Invoke(row.someMethod, IID_NULL, 0, DISPATCH_METHOD, &dp, nullptr, &info, nullptr),
-              DISP_E_EXCEPTION);
-    EXPECT_EQ(info.scode, E_NOTIMPL);
+              written ? S_OK : DISP_E_EXCEPTION);
+    EXPECT_EQ(info.scode, written ? S_OK : E_NOTIMPL);
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrHelpFile);

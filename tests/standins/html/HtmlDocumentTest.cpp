@@ -47,6 +47,12 @@ HRESULT FailureOf(const std::function<void()>& call) {
   return S_OK;
 }
 
+// A literal's bytes, NULs included.
+template <size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
 class HtmlDocument : public testing_support::ComTest {};
 
 constexpr char kLinksPage[] = R"(<!DOCTYPE html>
@@ -398,7 +404,7 @@ TEST_F(HtmlDocument, CharsetsAreDetectedOrTakenFromTheCaller) {
       {"<p id=t>\xE9t\xE9</p>", "us-ascii", L"\u00e9t\u00e9"},
       {"<p id=t>\xE9t\xE9</p>", "x-no-such-charset", L"\u00e9t\u00e9"},
       {"<meta charset=windows-1252><p id=t>\xC3\xA9</p>", "utf-8", L"\u00e9"},
-      {std::string("\xFF\xFE<\0p\0 \0i\0d\0=\0t\0>\0\xAC\x20", 22), "", L"\u20ac"},
+      {Bytes("\xFF\xFE<\0p\0 \0i\0d\0=\0t\0>\0\xAC\x20"), "", L"\u20ac"},
   };
   for (const Case& c : cases) {
     auto doc = html::LoadDocument(c.bytes, L"http://example.com/", {c.charset, {}});
@@ -447,7 +453,7 @@ TEST_F(HtmlDocument, HostilePagesParseWithoutExhaustingTheStack) {
   auto big = html::LoadDocument("<a id=h href='" + huge + "'>h</a>", L"http://example.com/");
   EXPECT_EQ(Text(html::ElementById(big.Get(), L"h").Get(), L"href").size(), huge.size() + 19);
 
-  const std::string nul("<p id=n>a\0b</p><a id=after href='z'>z</a>\0", 44);
+  const std::string nul = Bytes("<p id=n>a\0b</p><a id=after href='z'>z</a>\0");
   auto withNul = html::LoadDocument(nul, L"http://example.com/");
   EXPECT_EQ(Text(html::ElementById(withNul.Get(), L"after").Get(), L"href"), L"http://example.com/z");
 

@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "page_utils/CaptureFlow.h"
+#include "page_utils/OffUtilsFuncUnit.h"
+#include "page_utils/VornOffUtilsUnit.h"
 #include "page_utils/ImageCaptureTestViews.h"
 #include "platform/browser/BandInterfaces.h"
 #include "platform/browser/LateBound.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
 #include "platform/win/Window.h"
+#include "server_link/ServerWrapperUnit.h"
 #include "standins/app_server/ArchiveServer.h"
 #include "standins/browser/WebBrowser.h"
 
@@ -288,6 +290,29 @@ TEST_F(CaptureFlowTest, GetLinkPictureFindsTheRunningServer) {
   EXPECT_EQ(bitmap.Width(), 2);
   RevokeActiveObject(token, nullptr);
   if (initialized) CoUninitialize();
+}
+
+// The main toolbar's capture command: the thread's wrapper makes a page
+// utilities object through the library's own factory and hands it its server;
+// a failing store call comes back through the object as the server's code.
+TEST_F(CaptureFlowTest, TheWrapperCapturesThroughThePageUtilitiesObject) {
+  ASSERT_EQ(server_->Register(), S_OK);
+  {
+    vorn::TServerWrapper wrapper;
+    ASSERT_TRUE(wrapper.IsConnected());
+    Settings(true, 50, 3, true, 10, 7);
+    wrapper.CaptureScreenShot(static_cast<IWebBrowser2*>(browser_.Get()), false);
+    EXPECT_EQ(Stored(), (std::vector<std::vector<int>>{{1, 150, 100}, {2, 30, 20}}));
+    EXPECT_TRUE(wrapper.IsConnected());
+
+    com::ComPtr<IVornOffUtils> utils;
+    ASSERT_EQ(vorn::CreateVornOffUtils(IID_IVornOffUtils, utils.PutVoid()), S_OK);
+    server_->FailMethod(L"StoreCapture1", RPC_E_DISCONNECTED);
+    EXPECT_EQ(utils->CaptureScreenShot(static_cast<IWebBrowser2*>(browser_.Get()), VARIANT_TRUE,
+                                      static_cast<IDispatch*>(server_.Get())),
+              RPC_E_DISCONNECTED);
+  }
+  server_->Revoke();
 }
 
 }  // namespace
