@@ -127,7 +127,11 @@ class Collector {
     com::ComPtr<IDispatch> collection = browser::DispatchOf(browser::CallMethod(all, L"tags", {com::Variant(kind.tag)}));
     const LONG count = browser::GetProperty(collection.Get(), L"length").ToLong();
     // Room for the tag's addresses up front, but not for whatever a hostile page claims.
-    if (count > 0) seen_.reserve(seen_.size() + static_cast<std::size_t>(std::min<LONG>(count, 1 << 20)));
+    if (count > 0) {
+      const auto room = static_cast<std::size_t>(std::min<LONG>(count, 1 << 20));
+      seen_.reserve(seen_.size() + room);
+      results_.reserve(results_.size() + room);
+    }
     const com::Variant omitted = browser::OmittedArgument();
     for (LONG i = 0; i < count; ++i) {
       try {

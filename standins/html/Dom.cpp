@@ -322,9 +322,15 @@ std::wstring Dom::ResolvedAttribute(int node, std::wstring_view name) {
   const std::wstring* raw = n.Attribute(name);
   if (!raw) return {};
   if (!HoldsAddress(n.tag, name)) return *raw;
-  if (!resolver_) resolver_ = std::make_unique<UrlResolver>(baseUrl_.empty() ? url_ : baseUrl_);
-  auto resolved = resolver_->Resolve(*raw);
-  return resolved ? *resolved : *raw;
+  auto& cache = name == L"src" ? resolvedSrc_ : resolvedHref_;
+  if (cache.size() != nodes_.size()) cache.resize(nodes_.size());
+  auto& entry = cache[static_cast<size_t>(node)];
+  if (!entry) {
+    if (!resolver_) resolver_ = std::make_unique<UrlResolver>(baseUrl_.empty() ? url_ : baseUrl_);
+    auto resolved = resolver_->Resolve(*raw);
+    entry = resolved ? std::move(*resolved) : *raw;
+  }
+  return *entry;
 }
 
 void Dom::Fail(int node, std::wstring_view member, HRESULT hr) {

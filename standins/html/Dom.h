@@ -117,6 +117,10 @@ class Dom {
   int head_ = -1;
   std::wstring baseUrl_;
   std::unique_ptr<UrlResolver> resolver_;
+  // Resolved href/src by node: attributes never change, and walks of long pages read them again and again.
+  // Indexed by node; a node whose address is not resolved yet has no entry.
+  std::vector<std::optional<std::wstring>> resolvedHref_;
+  std::vector<std::optional<std::wstring>> resolvedSrc_;
   std::unordered_map<std::wstring, std::vector<int>> tagCache_;
   std::map<std::pair<int, std::wstring>, HRESULT> failures_;
   std::vector<std::shared_ptr<std::vector<int>>> kept_;

@@ -1,5 +1,7 @@
 #include "platform/browser/LateBound.h"
 
+#include <iterator>
+
 #include <vector>
 
 #include "platform/com/Bstr.h"
@@ -9,34 +11,44 @@ namespace browser {
 
 namespace {
 
-DISPID MemberId(IDispatch* object, const std::wstring& name) {
-  std::wstring copy = name;
-  LPOLESTR names[] = {copy.data()};
+DISPID MemberId(IDispatch* object, std::wstring_view name) {
+  // Names are short: most calls need no heap for the terminated copy.
+  wchar_t small[64];
+  std::wstring large;
+  LPOLESTR terminated = small;
+  if (name.size() < std::size(small)) {
+    name.copy(small, name.size());
+    small[name.size()] = L'\0';
+  } else {
+    large.assign(name);
+    terminated = large.data();
+  }
+  LPOLESTR names[] = {terminated};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) throw com::ComError(hr, L"no member \"" + name + L"\"");
+  if (FAILED(hr)) throw com::ComError(hr, L"no member \"" + std::wstring(name) + L"\"");
   return id;
 }
 
 // Turns a failed Invoke into an error carrying the object's own explanation.
-[[noreturn]] void InvokeFailed(HRESULT hr, EXCEPINFO& info, const std::wstring& name, const wchar_t* verb) {
+[[noreturn]] void InvokeFailed(HRESULT hr, EXCEPINFO& info, std::wstring_view name, const wchar_t* verb) {
   if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
   com::Bstr description = com::Bstr::Adopt(info.bstrDescription);
   com::Bstr source = com::Bstr::Adopt(info.bstrSource);
   com::Bstr help = com::Bstr::Adopt(info.bstrHelpFile);
   if (hr == DISP_E_EXCEPTION && FAILED(info.scode)) hr = info.scode;
   std::wstring message = description.str();
-  if (message.empty()) message = std::wstring(verb) + L" \"" + name + L"\" failed";
+  if (message.empty()) message = std::wstring(verb) + L" \"" + std::wstring(name) + L"\" failed";
   throw com::ComError(hr, message);
 }
 
-void RequireObject(IDispatch* object, const std::wstring& name) {
-  if (!object) throw com::ComError(E_POINTER, L"no object for \"" + name + L"\"");
+void RequireObject(IDispatch* object, std::wstring_view name) {
+  if (!object) throw com::ComError(E_POINTER, L"no object for \"" + std::wstring(name) + L"\"");
 }
 
 }  // namespace
 
-com::Variant GetProperty(IDispatch* object, const std::wstring& name) {
+com::Variant GetProperty(IDispatch* object, std::wstring_view name) {
   RequireObject(object, name);
   const DISPID id = MemberId(object, name);
   DISPPARAMS none{};
@@ -49,7 +61,7 @@ com::Variant GetProperty(IDispatch* object, const std::wstring& name) {
   return result;
 }
 
-void PutProperty(IDispatch* object, const std::wstring& name, const VARIANT& value) {
+void PutProperty(IDispatch* object, std::wstring_view name, const VARIANT& value) {
   RequireObject(object, name);
   const DISPID id = MemberId(object, name);
   com::Variant arg(value);
@@ -66,7 +78,7 @@ void PutProperty(IDispatch* object, const std::wstring& name, const VARIANT& val
   if (FAILED(hr)) InvokeFailed(hr, info, name, L"writing");
 }
 
-com::Variant CallMethod(IDispatch* object, const std::wstring& name, std::initializer_list<com::Variant> args) {
+com::Variant CallMethod(IDispatch* object, std::wstring_view name, std::initializer_list<com::Variant> args) {
   RequireObject(object, name);
   const DISPID id = MemberId(object, name);
   // DISPPARAMS carries the arguments last first. The callee only reads them,
@@ -86,7 +98,7 @@ com::Variant CallMethod(IDispatch* object, const std::wstring& name, std::initia
   return result;
 }
 
-std::wstring GetString(IDispatch* object, const std::wstring& name) {
+std::wstring GetString(IDispatch* object, std::wstring_view name) {
   com::Variant value = GetProperty(object, name);
   if (value.vt() == VT_BSTR) return value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
   return value.ToString();
@@ -152,7 +164,7 @@ com::ComPtr<IDispatch> DispatchOf(const VARIANT& value) {
   return result;
 }
 
-com::ComPtr<IDispatch> GetObjectProperty(IDispatch* object, const std::wstring& name) {
+com::ComPtr<IDispatch> GetObjectProperty(IDispatch* object, std::wstring_view name) {
   com::Variant value = GetProperty(object, name);
   return DispatchOf(value);
 }

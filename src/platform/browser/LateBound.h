@@ -10,6 +10,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComTypes.h"
@@ -21,18 +22,18 @@ namespace browser {
 inline constexpr IID IID_IHTMLDocument2 = {0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
 
 // The value of a property.
-com::Variant GetProperty(IDispatch* object, const std::wstring& name);
+com::Variant GetProperty(IDispatch* object, std::wstring_view name);
 
 // A property's value as text (converted as automation converts; no value gives an error).
-std::wstring GetString(IDispatch* object, const std::wstring& name);
+std::wstring GetString(IDispatch* object, std::wstring_view name);
 
 // Writes a property (DISPATCH_PROPERTYPUT with the named DISPID_PROPERTYPUT argument).
-void PutProperty(IDispatch* object, const std::wstring& name, const VARIANT& value);
+void PutProperty(IDispatch* object, std::wstring_view name, const VARIANT& value);
 
 // Calls a method, arguments in their natural order. Members that are both a
 // method and an indexed property ("item", "tags") answer either way, so the
 // call is made as DISPATCH_METHOD | DISPATCH_PROPERTYGET, as script engines do.
-com::Variant CallMethod(IDispatch* object, const std::wstring& name, std::initializer_list<com::Variant> args = {});
+com::Variant CallMethod(IDispatch* object, std::wstring_view name, std::initializer_list<com::Variant> args = {});
 
 // The marker of an omitted optional argument (VT_ERROR, DISP_E_PARAMNOTFOUND).
 com::Variant OmittedArgument();
@@ -43,7 +44,7 @@ com::Variant OmittedArgument();
 com::ComPtr<IDispatch> DispatchOf(const VARIANT& value);
 
 // A property that holds an object: GetProperty then DispatchOf.
-com::ComPtr<IDispatch> GetObjectProperty(IDispatch* object, const std::wstring& name);
+com::ComPtr<IDispatch> GetObjectProperty(IDispatch* object, std::wstring_view name);
 
 // True when the variant holds no object: VT_EMPTY, VT_NULL, or a nil VT_DISPATCH/VT_UNKNOWN.
 bool IsNothing(const VARIANT& value);
