@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "platform/com/Text.h"
+
 namespace standins::html {
 
 namespace {
@@ -14,24 +16,6 @@ constexpr std::array<char32_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // Each maximal invalid subsequence becomes one U+FFFD, as the WHATWG decoder does.
 std::string ValidUtf8(std::string_view in) {
@@ -63,7 +47,7 @@ std::string ValidUtf8(std::string_view in) {
       if (b == 0xF0) lo = 0x90;
       if (b == 0xF4) hi = 0x8F;
     } else {
-      AppendUtf8(out, 0xFFFD);
+      com::AppendUtf8(out, 0xFFFD);
       ++i;
       continue;
     }
@@ -86,7 +70,7 @@ std::string ValidUtf8(std::string_view in) {
     if (ok) {
       out.append(in.substr(i, j - i));
     } else {
-      AppendUtf8(out, 0xFFFD);
+      com::AppendUtf8(out, 0xFFFD);
     }
     i = j;
   }
@@ -101,9 +85,9 @@ std::string FromWindows1252(std::string_view in) {
     if (b < 0x80) {
       out += ch;
     } else if (b < 0xA0) {
-      AppendUtf8(out, kWindows1252High[b - 0x80]);
+      com::AppendUtf8(out, kWindows1252High[b - 0x80]);
     } else {
-      AppendUtf8(out, b);
+      com::AppendUtf8(out, b);
     }
   }
   return out;
@@ -126,9 +110,9 @@ std::string FromUtf16(std::string_view in, bool bigEndian) {
         i += 2;
       }
     }
-    AppendUtf8(out, c);  // lone surrogates become U+FFFD there
+    com::AppendUtf8(out, c);  // lone surrogates become U+FFFD there
   }
-  if (i < in.size()) AppendUtf8(out, 0xFFFD);  // an odd trailing byte
+  if (i < in.size()) com::AppendUtf8(out, 0xFFFD);  // an odd trailing byte
   return out;
 }
 

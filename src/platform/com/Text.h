@@ -7,6 +7,8 @@
 namespace com {
 
 std::string ToUtf8(std::wstring_view s);
+// One code point; surrogates and values beyond U+10FFFF are written as U+FFFD.
+void AppendUtf8(std::string& out, char32_t c);
 // Invalid UTF-8 sequences become U+FFFD.
 std::wstring FromUtf8(std::string_view s);
 // ASCII-only case folding, as the registry and dispatch name lookups use.
