@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/browser/BandInterfaces.h"
 #include "platform/browser/LateBound.h"
+#include "platform/browser/ViewObject.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ComObject.h"
@@ -15,6 +17,7 @@
 #include "platform/win/Clipboard.h"
 #include "standins/browser/WebBrowser.h"
 #include "standins/html/Charset.h"
+#include "standins/html/PageView.h"
 #include "standins/html/Url.h"
 
 namespace standins::html {
@@ -693,7 +696,7 @@ class EnumUnknown : public com::ComObject<IEnumUnknown> {
 
 const IID& HtmlDocument2Iid() { return browser::IID_IHTMLDocument2; }
 
-class Document : public Automation<IOleContainer, IDomBacked> {
+class Document : public Automation<IOleContainer, IDomBacked, IViewObject, IOleWindow> {
  protected:
   std::span<const com::InterfaceEntry> InterfaceTable() const override {
     static const com::InterfaceEntry kTable[] = {
@@ -702,6 +705,8 @@ class Document : public Automation<IOleContainer, IDomBacked> {
         VORN_INTERFACE_ENTRY(Document, IOleContainer),
         VORN_INTERFACE_ENTRY(Document, IParseDisplayName),
         VORN_INTERFACE_ENTRY(Document, IDomBacked),
+        VORN_INTERFACE_ENTRY(Document, IViewObject),
+        VORN_INTERFACE_ENTRY(Document, IOleWindow),
     };
     return kTable;
   }
@@ -740,6 +745,44 @@ class Document : public Automation<IOleContainer, IDomBacked> {
     })
   }
   HRESULT STDMETHODCALLTYPE LockContainer(BOOL) override { return S_OK; }
+
+  // The view: the page as it is now, drawn at the bounds (see PageView.h); frames are not drawn.
+  HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                                 LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override {
+    if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+    if (!dc || !bounds) return E_INVALIDARG;
+    RECT r;
+    r.left = bounds->left;
+    r.top = bounds->top;
+    r.right = bounds->right;
+    r.bottom = bounds->bottom;
+    VORN_COM_BOUNDARY({ return DrawPage(*ref_.dom, dc, r); })
+  }
+  HRESULT STDMETHODCALLTYPE GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colors) override {
+    if (colors) *colors = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Freeze(DWORD, LONG, void*, DWORD* cookie) override {
+    if (cookie) *cookie = 0;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Unfreeze(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetAdvise(DWORD, DWORD, IAdviseSink*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* advf, IAdviseSink** sink) override {
+    if (aspects) *aspects = 0;
+    if (advf) *advf = 0;
+    if (sink) *sink = nullptr;
+    return E_NOTIMPL;
+  }
+
+  // The window the page is shown in (ShowInWindow); none yet: E_FAIL, as a document never shown answers.
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override {
+    if (!out) return E_POINTER;
+    *out = window_;
+    return window_ ? S_OK : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  void ShowIn(HWND window) { window_ = window; }
 
  protected:
   enum : DISPID {
@@ -845,9 +888,17 @@ class Document : public Automation<IOleContainer, IDomBacked> {
   }
 
   DomRef ref_;
+  HWND window_ = nullptr;
 };
 
 }  // namespace
+
+void ShowInWindow(IDispatch* document, HWND window) {
+  auto backed = com::QueryAs<IDomBacked>(document);
+  if (!backed || backed->Ref()->kind != DomRef::Kind::Document)
+    throw com::ComError(E_INVALIDARG, L"not a document of the HTML document stand-in");
+  static_cast<Document*>(backed.Get())->ShowIn(window);
+}
 
 com::ComPtr<IDispatch> CreateDocumentObject(std::shared_ptr<Dom> dom) {
   return com::ComPtr<IDispatch>(static_cast<IDispatch*>(new Document(std::move(dom))));

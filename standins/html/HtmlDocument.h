@@ -40,6 +40,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComTypes.h"
+#include "platform/win/WinTypes.h"
 
 namespace standins::html {
 
@@ -70,6 +71,10 @@ void SelectControl(IDispatch* document, std::wstring_view id);
 // a member of its selection object and "frames.<j>.<name>" one of the window of frame j.
 // Throws com::ComError (E_INVALIDARG) for a document that is not ours or an id that names nothing.
 void FailMember(IDispatch* document, std::wstring_view elementId, std::wstring_view member, HRESULT hr);
+// The window the document is shown in, as its IOleWindow::GetWindow answers it (null: none, E_FAIL).
+// The document also answers IViewObject, whose Draw paints the page as PageView.h describes.
+// Throws com::ComError (E_INVALIDARG) for a document that is not ours.
+void ShowInWindow(IDispatch* document, HWND window);
 // The current DOM as HTML, inline styles included.
 std::string SerializeHtml(IDispatch* document);
 

@@ -296,6 +296,13 @@ TEST_F(CaptureFlowTest, GetLinkPictureFindsTheRunningServer) {
 // utilities object through the library's own factory and hands it its server;
 // a failing store call comes back through the object as the server's code.
 TEST_F(CaptureFlowTest, TheWrapperCapturesThroughThePageUtilitiesObject) {
+  // The running-object table and the wrapper's sink need this thread in an apartment.
+  struct Apartment {
+    const bool entered = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ~Apartment() {
+      if (entered) CoUninitialize();
+    }
+  } apartment;
   ASSERT_EQ(server_->Register(), S_OK);
   {
     vorn::TServerWrapper wrapper;
@@ -311,6 +318,17 @@ TEST_F(CaptureFlowTest, TheWrapperCapturesThroughThePageUtilitiesObject) {
     EXPECT_EQ(utils->CaptureScreenShot(static_cast<IWebBrowser2*>(browser_.Get()), VARIANT_TRUE,
                                       static_cast<IDispatch*>(server_.Get())),
               RPC_E_DISCONNECTED);
+    // Late bound, the same code comes back.
+    com::ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(utils->QueryInterface(IID_IDispatch, dispatch.PutVoid()), S_OK);
+    try {
+      browser::CallMethod(dispatch.Get(), L"CaptureScreenShot",
+                          {com::Variant(static_cast<IUnknown*>(static_cast<IWebBrowser2*>(browser_.Get()))),
+                           com::Variant(true), com::Variant(static_cast<IUnknown*>(static_cast<IDispatch*>(server_.Get())))});
+      ADD_FAILURE() << "no error";
+    } catch (const com::ComError& e) {
+      EXPECT_EQ(e.hr(), RPC_E_DISCONNECTED);
+    }
   }
   server_->Revoke();
 }
