@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/com/SafeArray.h"
+#include "platform/win/Gdi.h"
 
 namespace vorn {
 
@@ -121,6 +122,39 @@ void Quantize(const forms::TBitmap& bitmap, std::vector<std::uint32_t>& colors, 
                      map[static_cast<std::size_t>(i)].Blue);
 }
 
+// A full-size 32-bit drawing that is only ever read by a stretch: a DIB
+// section in a memory DC of its own, without a picture's pixel copy beside it.
+class DrawingSurface {
+ public:
+  DrawingSurface(LONG width, LONG height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    dc_ = win::CreateCompatibleDC(nullptr);
+    bitmap_ = win::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dc_ || !bitmap_) throw EInvalidGraphic(L"No room to draw the page");
+    previous_ = win::SelectObject(dc_, bitmap_);
+  }
+  ~DrawingSurface() {
+    if (dc_ && previous_) win::SelectObject(dc_, previous_);
+    if (bitmap_) win::DeleteObject(bitmap_);
+    if (dc_) win::DeleteDC(dc_);
+  }
+  DrawingSurface(const DrawingSurface&) = delete;
+  DrawingSurface& operator=(const DrawingSurface&) = delete;
+  HDC Handle() const { return dc_; }
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+};
+
 }  // namespace
 
 std::int64_t ScaledSide(LONG side, LONG scale) {
@@ -173,31 +207,41 @@ std::vector<std::uint8_t> EncodeGif(const forms::TBitmap& bitmap) {
 void CapturePicture(IViewObject* View, LONG Width, LONG Height, LONG Scale, LONG Format, com::Variant& Data) {
   Data.Clear();
   try {
-    forms::TBitmap picture(Width, Height);
-    std::optional<forms::TBitmapDC> dc(std::in_place, picture, forms::TBitmapDC::kBlank);
     const RECTL bounds{0, 0, Width, Height};
-    if (View) View->Draw(DVASPECT_CONTENT, 1, nullptr, nullptr, nullptr, dc->Handle(), &bounds, nullptr, nullptr, 0);
-    if (picture.Empty() || Scale < 0) return;
+    auto draw = [&](HDC dc) {
+      if (View) View->Draw(DVASPECT_CONTENT, 1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+    };
     const std::int64_t width = ScaledSide(Width, Scale), height = ScaledSide(Height, Scale);
-    if (width <= 0 || height <= 0 || width > forms::TBitmap::kMaxSide || height > forms::TBitmap::kMaxSide ||
-        static_cast<std::uint64_t>(width * height) * 4 > forms::TBitmap::kMaxPixelBytes)
-      return;
-    // At 100 % the halftone copy would give the same pixels: it is left out.
-    if (width != Width || height != Height) {
-      forms::TBitmap scaled(static_cast<int>(width), static_cast<int>(height));
-      {
-        forms::TBitmapDC target(scaled, forms::TBitmapDC::kBlank);
-        win::SetStretchBltMode(target.Handle(), HALFTONE);
-        win::SetBrushOrgEx(target.Handle(), 0, 0, nullptr);
-        if (!win::StretchBlt(target.Handle(), 0, 0, static_cast<int>(width), static_cast<int>(height), dc->Handle(),
-                             0, 0, Width, Height, SRCCOPY))
-          return;
+    const bool fits = Width > 0 && Height > 0 && Width <= forms::TBitmap::kMaxSide &&
+                      Height <= forms::TBitmap::kMaxSide &&
+                      static_cast<std::uint64_t>(Width) * static_cast<std::uint64_t>(Height) * 4 <=
+                          forms::TBitmap::kMaxPixelBytes;
+    const bool scaledFits = width > 0 && height > 0 && width <= forms::TBitmap::kMaxSide &&
+                            height <= forms::TBitmap::kMaxSide &&
+                            static_cast<std::uint64_t>(width * height) * 4 <= forms::TBitmap::kMaxPixelBytes;
+    forms::TBitmap picture;
+    if (fits && Scale >= 0 && scaledFits && (width != Width || height != Height)) {
+      // Drawn at window size, then shrunk or grown into the picture with halftone averaging.
+      DrawingSurface full(Width, Height);
+      draw(full.Handle());
+      picture = forms::TBitmap(static_cast<int>(width), static_cast<int>(height));
+      forms::TBitmapDC target(picture, forms::TBitmapDC::kBlank);
+      win::SetStretchBltMode(target.Handle(), HALFTONE);
+      win::SetBrushOrgEx(target.Handle(), 0, 0, nullptr);
+      if (!win::StretchBlt(target.Handle(), 0, 0, static_cast<int>(width), static_cast<int>(height), full.Handle(), 0,
+                           0, Width, Height, SRCCOPY)) {
+        target.Discard();
+        return;
       }
-      dc->Discard();  // the full-size drawing is not needed any more
-      dc.reset();
-      picture = std::move(scaled);
+    } else {
+      // At 100 % the halftone copy would give the same pixels: the drawing is the picture.
+      picture = forms::TBitmap(Width, Height);
+      {
+        forms::TBitmapDC dc(picture, forms::TBitmapDC::kBlank);
+        draw(dc.Handle());
+      }
+      if (picture.Empty() || Scale < 0 || !scaledFits || width != Width || height != Height) return;
     }
-    dc.reset();
     picture.SetPixelFormat(PixelFormatOfCode(Format));
     const std::vector<std::uint8_t> gif = EncodeGif(picture);
     Data = com::SafeArray::FromBytes(gif).IntoVariant();

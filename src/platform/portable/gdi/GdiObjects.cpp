@@ -19,7 +19,7 @@ bool AllocateBits(Bitmap& b, bool topDown) {
   b.rowBytes = RowBytes(b.width, b.bpp);
   const std::uint64_t total = static_cast<std::uint64_t>(b.rowBytes) * static_cast<std::uint64_t>(b.height);
   if (total > kMaxBitmapBytes) return false;
-  b.bits.reset(new (std::nothrow) std::uint8_t[total > 0 ? total : 1]());
+  b.bits.reset(static_cast<std::uint8_t*>(std::calloc(total > 0 ? total : 1, 1)));
   if (!b.bits) return false;
   if (topDown) {
     b.top = b.bits.get();

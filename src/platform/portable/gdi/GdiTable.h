@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -25,7 +26,11 @@ struct Bitmap {
   std::vector<std::uint32_t> colors;  // 0x00RRGGBB colour table of 1/4/8-bit bitmaps
   DWORD masks[3] = {0, 0, 0};       // red, green, blue of 16/32-bit bitmaps
   bool bitfields = false;           // masks given by the caller (BI_BITFIELDS)
-  std::unique_ptr<std::uint8_t[]> bits;
+  // Zeroed as fresh pages are: calloc leaves large blocks to the system's zero pages.
+  struct FreeBits {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t[], FreeBits> bits;
   std::size_t rowBytes = 0;         // DWORD-aligned
   std::uint8_t* top = nullptr;
   std::ptrdiff_t stride = 0;
