@@ -132,7 +132,9 @@ TEST(ImageCapture, EachDepthGivesItsColours) {
     SCOPED_TRACE(c.code);
     const auto gif = DecodeGif(Capture(64, 8, 100, c.code));
     ASSERT_TRUE(gif.ok);
-    if (c.paletteSize) EXPECT_EQ(gif.palette.size(), c.paletteSize);
+    if (c.paletteSize) {
+      EXPECT_EQ(gif.palette.size(), c.paletteSize);
+    }
     for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(gif.pixels[8 + 16 * i], c.expected[i]) << i;
     EXPECT_EQ(std::set<std::uint32_t>(gif.pixels.begin(), gif.pixels.end()),
               std::set<std::uint32_t>(c.expected.begin(), c.expected.end()));
