@@ -1,6 +1,7 @@
 #include "page_utils/HTML_UI_Less.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <array>
 #include <memory_resource>
 #include <span>
@@ -158,7 +159,7 @@ class Collector {
   void HandleElement(IDispatch* element, const TagKind& kind) {
     std::wstring address = browser::GetString(element, kind.addressMember);
     if (kind.normalize) {
-      address = CutFragment(address);
+      if (const auto hash = address.find(L'#'); hash != std::wstring::npos) address.erase(hash);
       if (!IsOpenableURL(address)) return;
     }
     SortKeyInto(address, scratch_);
@@ -192,9 +193,13 @@ std::string CaseInsensitiveKey(const std::wstring& text) {
 
 bool IsOpenableURL(const std::wstring& URL) {
   for (const wchar_t* scheme : kExcludedSchemes) {
-    const std::wstring prefix(scheme);
-    if (URL.size() < prefix.size()) continue;
-    if (win::lstrcmpiW(URL.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0) return false;
+    const std::size_t length = std::wcslen(scheme);
+    if (URL.size() < length) continue;
+    // The URL's first characters, as many as the scheme has, compared as text of their own.
+    wchar_t head[16];
+    URL.copy(head, length);
+    head[length] = L'\0';
+    if (win::lstrcmpiW(head, scheme) == 0) return false;
   }
   return true;
 }
