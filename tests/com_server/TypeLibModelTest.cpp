@@ -233,8 +233,7 @@ std::vector<IdlType> ParseIdl(const std::string& text) {
 }
 
 std::string ReadIdl() {
-  std::string here = __FILE__;
-  const std::string path = here.substr(0, here.rfind("tests/")) + "src/com_server/VornIEGUI.idl";
+  const std::string path = std::string(VORN_SOURCE_DIR) + "/src/com_server/VornIEGUI.idl";
   std::ifstream in(path);
   std::stringstream s;
   s << in.rdbuf();

@@ -64,7 +64,7 @@ TEST(RealPagesTest, LinksOfAManualMatchAnIndependentExtraction) {
       }
     }
   }
-  const fs::path script = fs::path(__FILE__).parent_path() / "compare_links.py";
+  const fs::path script = fs::path(VORN_SOURCE_DIR) / "tests/page_utils/portable/compare_links.py";
   int status = 0;
   const std::string report = RunCapturing("python3 '" + script.string() + "' '" + ours.string() + "' 2>&1", &status);
   fs::remove(ours);

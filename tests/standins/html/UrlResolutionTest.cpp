@@ -44,7 +44,7 @@ struct Row {
 };
 
 std::vector<Row> LoadRows() {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / "url-fixtures.txt";
+  const auto path = std::filesystem::path(VORN_SOURCE_DIR) / "tests/standins/html/url-fixtures.txt";
   std::ifstream in(path, std::ios::binary);
   std::vector<Row> rows;
   std::string line;
