@@ -232,20 +232,20 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
 BOOL DeleteObject(HGDIOBJ ho) {
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
-  if (Bitmap* b = t.FindBitmap(ho)) {
-    if (b->stock) return TRUE;
-    if (b->selectedInto)
-      b->deletePending = true;
+  // Stock objects stay; an object selected into a DC goes when it leaves it.
+  auto release = [&](auto& object, auto remove) {
+    if (object.stock) return;
+    if (object.selectedInto)
+      object.deletePending = true;
     else
-      t.RemoveBitmap(ho);
+      (t.*remove)(ho);
+  };
+  if (Bitmap* b = t.FindBitmap(ho)) {
+    release(*b, &Table::RemoveBitmap);
     return TRUE;
   }
   if (Brush* br = t.FindBrush(ho)) {
-    if (br->stock) return TRUE;
-    if (br->selectedInto)
-      br->deletePending = true;
-    else
-      t.RemoveBrush(ho);
+    release(*br, &Table::RemoveBrush);
     return TRUE;
   }
   SetLastError(ERROR_INVALID_HANDLE);
