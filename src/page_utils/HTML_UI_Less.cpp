@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cwchar>
 #include <array>
-#include <memory_resource>
 #include <span>
 #include <string>
-#include <unordered_set>
+#include <memory_resource>
+#include <string_view>
+#include <functional>
 #include <utility>
 
 #include "platform/browser/LateBound.h"
@@ -57,6 +58,60 @@ std::wstring CutFragment(const std::wstring& url) {
   const auto hash = url.find(L'#');
   return hash == std::wstring::npos ? url : url.substr(0, hash);
 }
+
+// The sort keys of the addresses taken so far. The keys lie end to end in
+// blocks that are never moved, and an open-addressing table holds their hashes
+// and places: taking an address costs a probe into one flat array, not a node
+// and a string of its own.
+class KeySet {
+ public:
+  void Reserve(std::size_t count) {
+    std::size_t capacity = slots_.empty() ? 64 : slots_.size();
+    while (capacity < 2 * (size_ + count)) capacity *= 2;
+    if (capacity != slots_.size()) Rehash(capacity);
+  }
+
+  // False when an equal key is in the set already.
+  bool Insert(std::string_view key) {
+    if (2 * (size_ + 1) > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
+    const std::size_t hash = std::hash<std::string_view>{}(key);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (!slot.key) {
+        char* copy = static_cast<char*>(keys_.allocate(key.size(), 1));
+        key.copy(copy, key.size());
+        slot = Slot{hash, copy, key.size()};
+        ++size_;
+        return true;
+      }
+      if (slot.hash == hash && std::string_view(slot.key, slot.length) == key) return false;
+    }
+  }
+
+ private:
+  struct Slot {
+    std::size_t hash = 0;
+    const char* key = nullptr;  // null: a free slot
+    std::size_t length = 0;
+  };
+
+  void Rehash(std::size_t capacity) {
+    std::vector<Slot> old(capacity);
+    old.swap(slots_);
+    const std::size_t mask = capacity - 1;
+    for (const Slot& slot : old) {
+      if (!slot.key) continue;
+      std::size_t i = slot.hash & mask;
+      while (slots_[i].key) i = (i + 1) & mask;
+      slots_[i] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::pmr::monotonic_buffer_resource keys_;
+  std::size_t size_ = 0;
+};
 
 // One collection pass: the result list in insertion order and the set of
 // addresses already taken. Each document's walk absorbs the errors of the
@@ -124,22 +179,31 @@ class Collector {
     }
   }
 
+  // The members every element of one tag is asked for.
+  struct TagMembers {
+    explicit TagMembers(const TagKind& kind)
+        : address(kind.addressMember), title(kind.titleMember ? kind.titleMember : L"") {}
+    browser::Member item{L"item"};
+    browser::Member address;
+    browser::Member title;
+  };
+
   void WalkTag(IDispatch* all, const TagKind& kind, IDispatch* selection) {
     com::ComPtr<IDispatch> collection = browser::DispatchOf(browser::CallMethod(all, L"tags", {com::Variant(kind.tag)}));
     const LONG count = browser::GetProperty(collection.Get(), L"length").ToLong();
     // Room for the tag's addresses up front, but not for whatever a hostile page claims.
     if (count > 0) {
       const auto room = static_cast<std::size_t>(std::min<LONG>(count, 1 << 20));
-      seen_.reserve(seen_.size() + room);
+      seen_.Reserve(room);
       results_.reserve(results_.size() + room);
     }
+    TagMembers members(kind);
     const com::Variant omitted = browser::OmittedArgument();
     for (LONG i = 0; i < count; ++i) {
       try {
-        com::ComPtr<IDispatch> element =
-            browser::DispatchOf(browser::CallMethod(collection.Get(), L"item", {com::Variant(i), omitted}));
+        com::ComPtr<IDispatch> element = browser::DispatchOf(members.item.Call(collection.Get(), {com::Variant(i), omitted}));
         if (selection && !InSelection(element.Get(), selection)) continue;
-        HandleElement(element.Get(), kind);
+        HandleElement(element.Get(), kind, members);
       } catch (const com::ComError&) {
         // This element only.
       }
@@ -156,19 +220,19 @@ class Collector {
     return browser::CallMethod(selection, L"inRange", {com::Variant(range.Get())}).ToBool();
   }
 
-  void HandleElement(IDispatch* element, const TagKind& kind) {
-    std::wstring address = browser::GetString(element, kind.addressMember);
+  void HandleElement(IDispatch* element, const TagKind& kind, TagMembers& members) {
+    std::wstring address = members.address.GetString(element);
     if (kind.normalize) {
       if (const auto hash = address.find(L'#'); hash != std::wstring::npos) address.erase(hash);
       if (!IsOpenableURL(address)) return;
     }
     SortKeyInto(address, scratch_);
-    if (!seen_.emplace(scratch_.data(), scratch_.size()).second) return;
+    if (!seen_.Insert(scratch_)) return;
     Entry& entry = results_.emplace_back();
     entry.address = std::move(address);
     if (!kind.titleMember) return;
     try {
-      entry.data.Title = browser::GetString(element, kind.titleMember);
+      entry.data.Title = members.title.GetString(element);
     } catch (const com::ComError&) {
       // The address is taken already: the link stays, untitled.
     }
@@ -177,9 +241,7 @@ class Collector {
   std::span<const TagKind> tags_;
   bool onlySelection_;
   std::vector<Entry> results_;
-  // The keys of a pass live as long as the pass and are dropped in one go.
-  std::pmr::monotonic_buffer_resource keyMemory_;
-  std::pmr::unordered_set<std::pmr::string> seen_{&keyMemory_};
+  KeySet seen_;
   std::string scratch_;
 };
 

@@ -214,6 +214,7 @@ int Dom::ById(std::wstring_view id) const {
 
 std::wstring Dom::Text(int first, int last) const {
   std::wstring out;
+  out.reserve(32);  // most texts asked for are a link's few words
   int pendingBreaks = 0;
   bool pendingSpace = false;
   std::vector<int> openBlocks;  // ends of the block elements we are inside
@@ -317,14 +318,17 @@ void Dom::SetStyleValue(int node, std::wstring_view cssName, std::wstring_view v
   }
 }
 
-std::wstring Dom::ResolvedAttribute(int node, std::wstring_view name) {
+const std::wstring& Dom::ResolvedAttribute(int node, std::wstring_view name) {
+  static const std::wstring kNone;
+  auto* cache = name == L"src" ? &resolvedSrc_ : name == L"href" ? &resolvedHref_ : nullptr;
+  if (cache && cache->size() == nodes_.size() && (*cache)[static_cast<size_t>(node)])
+    return *(*cache)[static_cast<size_t>(node)];
   const Node& n = At(node);
   const std::wstring* raw = n.Attribute(name);
-  if (!raw) return {};
-  if (!HoldsAddress(n.tag, name)) return *raw;
-  auto& cache = name == L"src" ? resolvedSrc_ : resolvedHref_;
-  if (cache.size() != nodes_.size()) cache.resize(nodes_.size());
-  auto& entry = cache[static_cast<size_t>(node)];
+  if (!raw) return kNone;
+  if (!cache || !HoldsAddress(n.tag, name)) return *raw;
+  if (cache->size() != nodes_.size()) cache->resize(nodes_.size());
+  auto& entry = (*cache)[static_cast<size_t>(node)];
   if (!entry) {
     if (!resolver_) resolver_ = std::make_unique<UrlResolver>(baseUrl_.empty() ? url_ : baseUrl_);
     auto resolved = resolver_->Resolve(*raw);

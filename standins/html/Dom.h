@@ -80,7 +80,7 @@ class Dom {
   void SetStyleValue(int node, std::wstring_view cssName, std::wstring_view value);
 
   // href/src as the DOM reports them, resolved against the page.
-  std::wstring ResolvedAttribute(int node, std::wstring_view name);
+  const std::wstring& ResolvedAttribute(int node, std::wstring_view name);
 
   // Failure injection: node -1 is the document itself.
   void Fail(int node, std::wstring_view member, HRESULT hr);
@@ -107,8 +107,9 @@ class Dom {
   std::vector<Frame> frames;
   bool framesListed = false;
 
-  // Live element objects by node, so that one element is one object (not owning).
-  std::unordered_map<int, IDispatch*> wrappers;
+  // Live element objects indexed by node, null where none is alive, so that one element is one
+  // object (not owning).
+  std::vector<IDispatch*> wrappers;
 
  private:
   std::vector<Node> nodes_;

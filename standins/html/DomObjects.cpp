@@ -105,6 +105,8 @@ HRESULT Raise(HRESULT hr, const std::wstring& message, EXCEPINFO* info) {
   return DISP_E_EXCEPTION;
 }
 
+using Args = std::span<VARIANT* const>;
+
 // IDispatch over a table of member names; subclasses answer Call.
 template <class... Extra>
 class Automation : public com::ComObject<IDispatch, Extra...> {
@@ -138,10 +140,20 @@ class Automation : public com::ComObject<IDispatch, Extra...> {
       if (m.id == id) member = &m;
     if (!member || !Has(id)) return DISP_E_MEMBERNOTFOUND;
     if (auto hr = Injected(member->name)) return Raise(*hr, std::wstring(L"\"") + member->name + L"\" failed", info);
-    std::vector<VARIANT*> args;
-    if (params) {
-      if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
-      for (UINT i = params->cArgs; i-- > 0;) args.push_back(&params->rgvarg[i]);
+    // The arguments in the caller's order. Members take a few: those need no heap.
+    VARIANT* few[8];
+    std::vector<VARIANT*> many;
+    Args args;
+    if (params && params->cArgs > 0) {
+      if (!params->rgvarg) return E_INVALIDARG;
+      const UINT count = params->cArgs;
+      VARIANT** slots = few;
+      if (count > std::size(few)) {
+        many.resize(count);
+        slots = many.data();
+      }
+      for (UINT i = 0; i < count; ++i) slots[i] = &params->rgvarg[count - 1 - i];
+      args = Args(slots, count);
     }
     try {
       com::Variant out;
@@ -166,7 +178,7 @@ class Automation : public com::ComObject<IDispatch, Extra...> {
   virtual bool Has(DISPID) const { return true; }
   virtual std::optional<HRESULT> Injected(std::wstring_view) const { return std::nullopt; }
   // args in the caller's order; out receives the result.
-  virtual HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT*>& args, com::Variant& out) = 0;
+  virtual HRESULT Call(DISPID id, WORD flags, Args args, com::Variant& out) = 0;
 };
 
 template <class T, class... Args>
@@ -201,7 +213,7 @@ class TextRange : public Automation<IDomBacked> {
                                       {L"htmlText", kHtmlText}};
     return kMembers;
   }
-  HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT*>& args, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD flags, Args args, com::Variant& out) override {
     switch (id) {
       case kText:
       case kHtmlText:
@@ -253,7 +265,7 @@ class Style : public Automation<> {
     return kMembers;
   }
   std::optional<HRESULT> Injected(std::wstring_view member) const override { return dom_->Failure(node_, member); }
-  HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT*>& args, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD flags, Args args, com::Variant& out) override {
     static const wchar_t* kCss[] = {nullptr, L"text-decoration", L"font-weight", L"color", L"background-color"};
     if (id == 5) {
       if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
@@ -295,7 +307,7 @@ class Element : public Automation<IDomBacked> {
     ref_.first = node;
     ref_.last = ref_.dom->At(node).end;
   }
-  ~Element() override { ref_.dom->wrappers.erase(ref_.first); }
+  ~Element() override { ref_.dom->wrappers[static_cast<std::size_t>(ref_.first)] = nullptr; }
   DomRef* STDMETHODCALLTYPE Ref() override { return &ref_; }
 
  protected:
@@ -330,7 +342,7 @@ class Element : public Automation<IDomBacked> {
   std::optional<HRESULT> Injected(std::wstring_view member) const override {
     return ref_.dom->Failure(ref_.first, member);
   }
-  HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT*>& args, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD flags, Args args, com::Variant& out) override {
     Dom& dom = *ref_.dom;
     const int node = ref_.first;
     const Node& n = dom.At(node);
@@ -404,7 +416,7 @@ class Collection : public Automation<> {
     static const Member kMembers[] = {{L"item", kItem}, {L"length", kLength}, {L"tags", kTags}};
     return kMembers;
   }
-  HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT*>& args, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD flags, Args args, com::Variant& out) override {
     switch (id) {
       case kLength:
         if (!IsGet(flags)) return DISP_E_MEMBERNOTFOUND;
@@ -481,7 +493,7 @@ class ControlRange : public Automation<> {
     static const Member kMembers[] = {{L"item", DISPID_VALUE}, {L"length", 1}};
     return kMembers;
   }
-  HRESULT Call(DISPID id, WORD, std::vector<VARIANT*>& args, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD, Args args, com::Variant& out) override {
     if (id == 1) {
       out = com::Variant(static_cast<LONG>(1));
       return S_OK;
@@ -515,7 +527,7 @@ class Selection : public Automation<> {
   std::optional<HRESULT> Injected(std::wstring_view member) const override {
     return dom_->Failure(-1, std::wstring(L"selection.") + std::wstring(member));
   }
-  HRESULT Call(DISPID id, WORD, std::vector<VARIANT*>&, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD, Args, com::Variant& out) override {
     switch (id) {
       case 1:
         out = com::Variant(dom_->selectionType == Dom::SelectionType::None   ? L"None"
@@ -611,7 +623,7 @@ class Window : public Automation<> {
     if (!parent_) return std::nullopt;
     return parent_->Failure(-1, L"frames." + std::to_wstring(index_) + L"." + std::wstring(member));
   }
-  HRESULT Call(DISPID id, WORD, std::vector<VARIANT*>& args, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD, Args args, com::Variant& out) override {
     if (id == kWindow || id == kSelf) {
       out = com::Variant(static_cast<IDispatch*>(this));
       return S_OK;
@@ -803,7 +815,7 @@ class Document : public Automation<IOleContainer, IDomBacked, IViewObject, IOleW
     return kMembers;
   }
   std::optional<HRESULT> Injected(std::wstring_view member) const override { return ref_.dom->Failure(-1, member); }
-  HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT*>& args, com::Variant& out) override {
+  HRESULT Call(DISPID id, WORD flags, Args args, com::Variant& out) override {
     Dom& dom = *ref_.dom;
     switch (id) {
       case kAll:
@@ -910,12 +922,13 @@ std::shared_ptr<Dom> DomOf(IUnknown* document) {
 }
 
 com::ComPtr<IDispatch> ElementObject(const std::shared_ptr<Dom>& dom, int node) {
-  auto it = dom->wrappers.find(node);
-  if (it != dom->wrappers.end()) return com::ComPtr<IDispatch>(it->second);
-  auto* element = new Element(dom, node);
-  IDispatch* itf = static_cast<IDispatch*>(element);
-  dom->wrappers[node] = itf;
-  return com::ComPtr<IDispatch>(itf);
+  // One object per element while anyone holds it, as a browser's DOM keeps identity.
+  auto& wrappers = dom->wrappers;
+  if (wrappers.size() != static_cast<std::size_t>(dom->Size())) wrappers.resize(static_cast<std::size_t>(dom->Size()));
+  IDispatch*& slot = wrappers[static_cast<std::size_t>(node)];
+  if (slot) return com::ComPtr<IDispatch>(slot);
+  slot = static_cast<IDispatch*>(new Element(dom, node));
+  return com::ComPtr<IDispatch>(slot);
 }
 
 }  // namespace standins::html

@@ -46,6 +46,46 @@ void RequireObject(IDispatch* object, std::wstring_view name) {
   if (!object) throw com::ComError(E_POINTER, L"no object for \"" + std::wstring(name) + L"\"");
 }
 
+HRESULT TryInvoke(IDispatch* object, DISPID id, WORD flags, DISPPARAMS& params, com::Variant& result,
+                  EXCEPINFO& info) {
+  UINT argErr = 0;
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.ReleaseAndGetAddressOf(), &info,
+                        &argErr);
+}
+
+// DISPPARAMS carries the arguments last first. The callee only reads them, so
+// shallow copies of the caller's variants do (they outlive the call). A few
+// arguments need no heap.
+class Arguments {
+ public:
+  explicit Arguments(std::initializer_list<com::Variant> args) {
+    VARIANT* slots = few_;
+    if (args.size() > std::size(few_)) {
+      many_.resize(args.size());
+      slots = many_.data();
+    }
+    std::size_t i = args.size();
+    for (const com::Variant& arg : args) slots[--i] = *arg.Ptr();
+    params_.rgvarg = args.size() ? slots : nullptr;
+    params_.cArgs = static_cast<UINT>(args.size());
+  }
+  Arguments(const Arguments&) = delete;
+  Arguments& operator=(const Arguments&) = delete;
+  DISPPARAMS& Params() { return params_; }
+
+ private:
+  VARIANT few_[4];
+  std::vector<VARIANT> many_;
+  DISPPARAMS params_{};
+};
+
+constexpr WORD kCallFlags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
+std::wstring TextOf(com::Variant value) {
+  if (value.vt() == VT_BSTR) return value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
+  return value.ToString();
+}
+
 }  // namespace
 
 com::Variant GetProperty(IDispatch* object, std::wstring_view name) {
@@ -54,9 +94,7 @@ com::Variant GetProperty(IDispatch* object, std::wstring_view name) {
   DISPPARAMS none{};
   com::Variant result;
   EXCEPINFO info{};
-  UINT argErr = 0;
-  HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                              result.ReleaseAndGetAddressOf(), &info, &argErr);
+  const HRESULT hr = TryInvoke(object, id, DISPATCH_PROPERTYGET, none, result, info);
   if (FAILED(hr)) InvokeFailed(hr, info, name, L"reading");
   return result;
 }
@@ -81,27 +119,52 @@ void PutProperty(IDispatch* object, std::wstring_view name, const VARIANT& value
 com::Variant CallMethod(IDispatch* object, std::wstring_view name, std::initializer_list<com::Variant> args) {
   RequireObject(object, name);
   const DISPID id = MemberId(object, name);
-  // DISPPARAMS carries the arguments last first. The callee only reads them,
-  // so shallow copies of the caller's variants do (they outlive the call).
-  std::vector<VARIANT> raw(args.size());
-  std::size_t i = args.size();
-  for (const com::Variant& arg : args) raw[--i] = *arg.Ptr();
-  DISPPARAMS params{};
-  params.rgvarg = raw.empty() ? nullptr : raw.data();
-  params.cArgs = static_cast<UINT>(raw.size());
+  Arguments arguments(args);
   com::Variant result;
   EXCEPINFO info{};
-  UINT argErr = 0;
-  HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params,
-                              result.ReleaseAndGetAddressOf(), &info, &argErr);
+  const HRESULT hr = TryInvoke(object, id, kCallFlags, arguments.Params(), result, info);
   if (FAILED(hr)) InvokeFailed(hr, info, name, L"calling");
   return result;
 }
 
-std::wstring GetString(IDispatch* object, std::wstring_view name) {
-  com::Variant value = GetProperty(object, name);
-  if (value.vt() == VT_BSTR) return value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
-  return value.ToString();
+std::wstring GetString(IDispatch* object, std::wstring_view name) { return TextOf(GetProperty(object, name)); }
+
+com::Variant Member::Invoke(IDispatch* object, WORD flags, DISPPARAMS& params, const wchar_t* verb) {
+  RequireObject(object, name_);
+  const bool remembered = known_;
+  if (!known_) {
+    id_ = MemberId(object, name_);
+    known_ = true;
+  }
+  com::Variant result;
+  EXCEPINFO info{};
+  HRESULT hr = TryInvoke(object, id_, flags, params, result, info);
+  if (hr == DISP_E_MEMBERNOTFOUND && remembered) {
+    // Another kind of object after all: its own DISPID, if it has the member.
+    const DISPID id = MemberId(object, name_);
+    if (id != id_) {
+      id_ = id;
+      com::Bstr::Adopt(info.bstrDescription);
+      com::Bstr::Adopt(info.bstrSource);
+      com::Bstr::Adopt(info.bstrHelpFile);
+      info = EXCEPINFO{};
+      hr = TryInvoke(object, id_, flags, params, result, info);
+    }
+  }
+  if (FAILED(hr)) InvokeFailed(hr, info, name_, verb);
+  return result;
+}
+
+com::Variant Member::Get(IDispatch* object) {
+  DISPPARAMS none{};
+  return Invoke(object, DISPATCH_PROPERTYGET, none, L"reading");
+}
+
+std::wstring Member::GetString(IDispatch* object) { return TextOf(Get(object)); }
+
+com::Variant Member::Call(IDispatch* object, std::initializer_list<com::Variant> args) {
+  Arguments arguments(args);
+  return Invoke(object, kCallFlags, arguments.Params(), L"calling");
 }
 
 com::Variant OmittedArgument() { return com::Variant::Missing(); }

@@ -35,6 +35,27 @@ void PutProperty(IDispatch* object, std::wstring_view name, const VARIANT& value
 // call is made as DISPATCH_METHOD | DISPATCH_PROPERTYGET, as script engines do.
 com::Variant CallMethod(IDispatch* object, std::wstring_view name, std::initializer_list<com::Variant> args = {});
 
+// One member of objects of one kind (the elements of one tag, say), looked up
+// by name on the first object and reached by its DISPID after that: a walk over
+// thousands of elements asks each for the same few members. An object that
+// does not know the remembered DISPID (DISP_E_MEMBERNOTFOUND) is asked by name
+// again. Errors are those of the functions above.
+class Member {
+ public:
+  explicit Member(std::wstring_view name) : name_(name) {}
+
+  com::Variant Get(IDispatch* object);
+  std::wstring GetString(IDispatch* object);
+  com::Variant Call(IDispatch* object, std::initializer_list<com::Variant> args = {});
+
+ private:
+  com::Variant Invoke(IDispatch* object, WORD flags, DISPPARAMS& params, const wchar_t* verb);
+
+  std::wstring name_;
+  DISPID id_ = DISPID_UNKNOWN;
+  bool known_ = false;
+};
+
 // The marker of an omitted optional argument (VT_ERROR, DISP_E_PARAMNOTFOUND).
 com::Variant OmittedArgument();
 

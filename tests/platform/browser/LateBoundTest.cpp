@@ -32,6 +32,8 @@ class RecordingObject : public com::ComObject<IDispatch> {
   std::vector<Invocation> invocations;
   std::map<std::wstring, HRESULT> failures;  // member -> DISP_E_EXCEPTION with this scode
   com::Variant answer = com::Variant(42);
+  DISPID firstId = 1;  // objects of another kind number their members elsewhere
+  int lookups = 0;
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     *count = 0;
@@ -40,18 +42,20 @@ class RecordingObject : public com::ComObject<IDispatch> {
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     if (count != 1) return E_INVALIDARG;
+    ++lookups;
     const std::wstring name = names[0];
     if (name == L"missing") return DISP_E_UNKNOWNNAME;
     for (std::size_t i = 0; i < members_.size(); ++i)
-      if (members_[i] == name) return (*ids = static_cast<DISPID>(i + 1)), S_OK;
+      if (members_[i] == name) return (*ids = firstId + static_cast<DISPID>(i)), S_OK;
     members_.push_back(name);
-    *ids = static_cast<DISPID>(members_.size());
+    *ids = firstId + static_cast<DISPID>(members_.size() - 1);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* info, UINT*) override {
+    if (id < firstId || static_cast<std::size_t>(id - firstId) >= members_.size()) return DISP_E_MEMBERNOTFOUND;
     Invocation call;
-    call.member = members_.at(static_cast<std::size_t>(id - 1));
+    call.member = members_[static_cast<std::size_t>(id - firstId)];
     call.flags = flags;
     for (UINT i = 0; i < params->cArgs; ++i) call.args.emplace_back(params->rgvarg[i]);
     for (UINT i = 0; i < params->cNamedArgs; ++i) call.named.push_back(params->rgdispidNamedArgs[i]);
@@ -185,6 +189,53 @@ TEST(LateBoundTest, ObjectsAreTakenOutOfEveryVariantFormAndNothingIsAnError) {
   } catch (const com::ComError& e) {
     EXPECT_EQ(e.hr(), DISP_E_TYPEMISMATCH);
   }
+}
+
+TEST(LateBoundTest, AMemberIsLookedUpOnceForObjectsOfOneKindAndAgainForAnother) {
+  auto first = MakeObject();
+  auto second = MakeObject();
+  auto other = MakeObject();
+  other->firstId = 100;
+  browser::Member item(L"item");
+  browser::Member text(L"text");
+
+  EXPECT_EQ(item.Call(first.Get(), {com::Variant(1)}).ToLong(), 42);
+  EXPECT_EQ(item.Call(first.Get(), {com::Variant(2)}).ToLong(), 42);
+  EXPECT_EQ(first->lookups, 1) << "the DISPID is remembered";
+  second->answer = com::Variant(L"words");
+  browser::GetProperty(second.Get(), L"item");  // both objects number "item" alike
+  EXPECT_EQ(text.GetString(second.Get()), L"words");
+  EXPECT_EQ(item.Call(second.Get(), {com::Variant(3)}).ToString(), L"words");
+  EXPECT_EQ(second->lookups, 2);
+  ASSERT_EQ(second->invocations.size(), 3u);
+  EXPECT_EQ(second->invocations[1].member, L"text");
+  EXPECT_EQ(second->invocations[2].flags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+
+  // An object that does not know the remembered DISPID is asked by name, and
+  // its own DISPID is used from then on.
+  EXPECT_EQ(item.Call(other.Get(), {com::Variant(4)}).ToLong(), 42);
+  EXPECT_EQ(item.Call(other.Get(), {com::Variant(5)}).ToLong(), 42);
+  EXPECT_EQ(other->lookups, 1);
+  ASSERT_EQ(other->invocations.size(), 2u);
+  EXPECT_EQ(other->invocations[0].args[0].ToLong(), 4);
+
+  // Failures come back as from the functions that look up every time.
+  other->failures[L"text"] = E_ACCESSDENIED;
+  try {
+    text.Get(other.Get());
+    ADD_FAILURE() << "no error";
+  } catch (const com::ComError& e) {
+    EXPECT_EQ(e.hr(), E_ACCESSDENIED);
+    EXPECT_EQ(e.message(), L"Access is denied.");
+  }
+  browser::Member missing(L"missing");
+  try {
+    missing.Get(first.Get());
+    ADD_FAILURE() << "no error";
+  } catch (const com::ComError& e) {
+    EXPECT_EQ(e.hr(), DISP_E_UNKNOWNNAME);
+  }
+  EXPECT_THROW(item.Get(nullptr), com::ComError);
 }
 
 }  // namespace
