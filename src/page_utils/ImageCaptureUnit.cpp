@@ -122,8 +122,9 @@ void Quantize(const forms::TBitmap& bitmap, std::vector<std::uint32_t>& colors, 
                      map[static_cast<std::size_t>(i)].Blue);
 }
 
-// A full-size 32-bit drawing that is only ever read by a stretch: a DIB
-// section in a memory DC of its own, without a picture's pixel copy beside it.
+// A 32-bit drawing: a DIB section in a memory DC of its own, read by a
+// stretch or taken as the picture, without a picture's pixel copy beside it
+// while the page is drawn.
 class DrawingSurface {
  public:
   DrawingSurface(LONG width, LONG height) {
@@ -137,7 +138,10 @@ class DrawingSurface {
     void* bits = nullptr;
     dc_ = win::CreateCompatibleDC(nullptr);
     bitmap_ = win::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dc_ || !bitmap_) throw EInvalidGraphic(L"No room to draw the page");
+    if (!dc_ || !bitmap_ || !bits) throw EInvalidGraphic(L"No room to draw the page");
+    bits_ = static_cast<const std::uint32_t*>(bits);
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
     previous_ = win::SelectObject(dc_, bitmap_);
   }
   ~DrawingSurface() {
@@ -148,8 +152,16 @@ class DrawingSurface {
   DrawingSurface(const DrawingSurface&) = delete;
   DrawingSurface& operator=(const DrawingSurface&) = delete;
   HDC Handle() const { return dc_; }
+  // What was drawn, as a picture of its own.
+  forms::TBitmap Picture() const {
+    win::GdiFlush();
+    return forms::TBitmap::FromDrawnPixels(width_, height_, bits_);
+  }
 
  private:
+  const std::uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
   HDC dc_ = nullptr;
   HBITMAP bitmap_ = nullptr;
   HGDIOBJ previous_ = nullptr;
@@ -235,12 +247,10 @@ void CapturePicture(IViewObject* View, LONG Width, LONG Height, LONG Scale, LONG
       }
     } else {
       // At 100 % the halftone copy would give the same pixels: the drawing is the picture.
-      picture = forms::TBitmap(Width, Height);
-      {
-        forms::TBitmapDC dc(picture, forms::TBitmapDC::kBlank);
-        draw(dc.Handle());
-      }
-      if (picture.Empty() || Scale < 0 || !scaledFits || width != Width || height != Height) return;
+      if (!fits || Scale < 0 || !scaledFits || width != Width || height != Height) return;
+      DrawingSurface full(Width, Height);
+      draw(full.Handle());
+      picture = full.Picture();
     }
     picture.SetPixelFormat(PixelFormatOfCode(Format));
     const std::vector<std::uint8_t> gif = EncodeGif(picture);

@@ -198,6 +198,18 @@ TBitmap::TBitmap(int width, int height, std::uint32_t fill) {
   pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), fill);
 }
 
+TBitmap TBitmap::FromDrawnPixels(int width, int height, const std::uint32_t* bits) {
+  CheckSize(width, height);
+  TBitmap bitmap;
+  const std::size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
+  // Filled straight from the drawing: no zeroed buffer written first.
+  bitmap.pixels_.assign(bits, bits + n);
+  for (std::uint32_t& p : bitmap.pixels_) p |= kOpaque;
+  bitmap.width_ = width;
+  bitmap.height_ = height;
+  return bitmap;
+}
+
 void TBitmap::SetSize(int width, int height) {
   CheckSize(width, height);
   std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
@@ -205,6 +217,7 @@ void TBitmap::SetSize(int width, int height) {
     for (int x = 0; x < std::min(width, width_); ++x)
       pixels[static_cast<size_t>(y) * width + x] = pixels_[static_cast<size_t>(y) * width_ + x];
   pixels_ = std::move(pixels);
+  indexes_.clear();
   width_ = width;
   height_ = height;
 }
@@ -217,6 +230,7 @@ std::uint32_t TBitmap::Pixel(int x, int y) const {
 void TBitmap::SetPixel(int x, int y, std::uint32_t value) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) throw EInvalidOperation(L"Pixel outside the bitmap");
   pixels_[static_cast<size_t>(y) * width_ + x] = value;
+  indexes_.clear();
 }
 
 void TBitmap::FillRect(int left, int top, int right, int bottom, std::uint32_t value) {
@@ -224,6 +238,7 @@ void TBitmap::FillRect(int left, int top, int right, int bottom, std::uint32_t v
   top = std::max(top, 0);
   right = std::min(right, width_);
   bottom = std::min(bottom, height_);
+  indexes_.clear();
   for (int y = top; y < bottom; ++y)
     for (int x = left; x < right; ++x) pixels_[static_cast<size_t>(y) * width_ + x] = value;
 }
@@ -284,6 +299,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
 }
 
 void TBitmap::Conform() {
+  indexes_.clear();
   switch (format_) {
     case pfDevice:
     case pf32bit: return;
@@ -299,7 +315,12 @@ void TBitmap::Conform() {
     default:
       WithNearest(format_, palette_, [&](const NearestColor& nearest) {
         ColorMapper map(nearest);
-        for (auto& p : pixels_) p = kOpaque | palette_[map(p)];
+        indexes_.resize(pixels_.size());
+        for (std::size_t i = 0; i < pixels_.size(); ++i) {
+          const std::uint8_t index = map(pixels_[i]);
+          indexes_[i] = index;
+          pixels_[i] = kOpaque | palette_[index];
+        }
       });
   }
 }
@@ -307,6 +328,7 @@ void TBitmap::Conform() {
 std::vector<std::uint8_t> TBitmap::PaletteIndexes() const {
   std::vector<std::uint8_t> indexes;
   if (!Palettized(format_) || palette_.empty()) return indexes;
+  if (indexes_.size() == pixels_.size()) return indexes_;
   indexes.resize(pixels_.size());
   // Pixels are normally palette colours already: found by a hash of the
   // palette (first index of a colour, as the nearest search would give);
@@ -574,6 +596,7 @@ void TBitmap::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
   width_ = w;
   height_ = hgt;
   pixels_ = std::move(pixels);
+  indexes_.clear();
   format_ = format;
   palette_ = std::move(colors);
 }

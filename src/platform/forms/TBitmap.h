@@ -45,6 +45,11 @@ class TBitmap {
   // EInvalidOperation for a negative size.
   TBitmap(int width, int height, std::uint32_t fill = 0);
 
+  // The pixels of a top-down 32-bit DIB that GDI drew, rows of `width`
+  // without padding; GDI leaves the alpha byte 0, so they are made opaque
+  // (pfDevice). Sizes as for the constructor.
+  static TBitmap FromDrawnPixels(int width, int height, const std::uint32_t* bits);
+
   int Width() const { return width_; }
   int Height() const { return height_; }
   bool Empty() const { return width_ == 0 || height_ == 0; }
@@ -100,6 +105,9 @@ class TBitmap {
   std::vector<std::uint32_t> pixels_;
   TPixelFormat format_ = pfDevice;
   std::vector<std::uint32_t> palette_;
+  // Of a 1, 4 or 8-bit bitmap, each pixel's index as the last conversion found
+  // it; empty once a pixel has changed since.
+  std::vector<std::uint8_t> indexes_;
 };
 
 // Lends a bitmap to GDI: a memory DC holding a 32-bit top-down DIB section
