@@ -98,6 +98,9 @@ TEST(TBitmapPixelFormat, MappingIsExactNearestForAnyColour) {
   TBitmap b(64, 64);
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) b.SetPixel(x, y, random() & 0xFFFFFFu);
+  // Colours the halftone palette holds twice.
+  b.SetPixel(1, 0, 0xFFFFFF);
+  b.SetPixel(2, 0, 0x000000);
   for (auto format : {forms::pf1bit, forms::pf4bit, forms::pf8bit}) {
     SCOPED_TRACE(format);
     TBitmap converted = b;
@@ -110,6 +113,16 @@ TEST(TBitmapPixelFormat, MappingIsExactNearestForAnyColour) {
       ASSERT_EQ(converted.Pixels()[static_cast<std::size_t>(i)], 0xFF000000u | expected) << i;
       ASSERT_EQ(palette[indexes[static_cast<std::size_t>(i)]], expected) << i;
     }
+    // The indexes the conversion found are those a search of the converted
+    // pixels finds; a pixel changed since is searched for.
+    TBitmap touched = converted;
+    touched.SetPixel(0, 0, touched.Pixel(0, 0));
+    EXPECT_EQ(touched.PaletteIndexes(), indexes);
+    touched.SetPixel(3, 0, 0x10E020);
+    touched.FillRect(0, 1, 64, 2, 0xF0F0F0);
+    const std::vector<std::uint8_t> changed = touched.PaletteIndexes();
+    EXPECT_EQ(palette[changed[3]], BruteNearest(palette, 0x10E020));
+    EXPECT_EQ(palette[changed[64 + 17]], BruteNearest(palette, 0xF0F0F0));
     // Converting again changes nothing; so does asking for the same format.
     TBitmap again = converted;
     again.SetPixelFormat(forms::pf24bit);
