@@ -119,10 +119,11 @@ TEST(TBitmapPixelFormat, MappingIsExactNearestForAnyColour) {
     touched.SetPixel(0, 0, touched.Pixel(0, 0));
     EXPECT_EQ(touched.PaletteIndexes(), indexes);
     touched.SetPixel(3, 0, 0x10E020);
+    EXPECT_EQ(palette[touched.PaletteIndexes()[3]], BruteNearest(palette, 0x10E020));
+    touched.SetPixelFormat(forms::pf24bit);
+    touched.SetPixelFormat(format);
     touched.FillRect(0, 1, 64, 2, 0xF0F0F0);
-    const std::vector<std::uint8_t> changed = touched.PaletteIndexes();
-    EXPECT_EQ(palette[changed[3]], BruteNearest(palette, 0x10E020));
-    EXPECT_EQ(palette[changed[64 + 17]], BruteNearest(palette, 0xF0F0F0));
+    EXPECT_EQ(palette[touched.PaletteIndexes()[64 + 17]], BruteNearest(palette, 0xF0F0F0));
     // Converting again changes nothing; so does asking for the same format.
     TBitmap again = converted;
     again.SetPixelFormat(forms::pf24bit);
