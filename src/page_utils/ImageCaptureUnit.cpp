@@ -192,11 +192,14 @@ forms::TPixelFormat PixelFormatOfCode(LONG Format) {
 std::vector<std::uint8_t> EncodeGif(const forms::TBitmap& bitmap) {
   if (bitmap.Empty()) throw EInvalidGraphic(L"Cannot encode an empty picture");
   std::vector<std::uint32_t> colors;
-  std::vector<std::uint8_t> indexes = bitmap.PaletteIndexes();
-  if (!indexes.empty())
+  std::vector<std::uint8_t> found;  // the indexes of a picture without a palette
+  const std::vector<std::uint8_t>* indexes = &bitmap.PaletteIndexes();
+  if (!indexes->empty()) {
     colors = bitmap.Palette();
-  else if (!ExactPalette(bitmap.Pixels(), colors, indexes))
-    Quantize(bitmap, colors, indexes);
+  } else {
+    if (!ExactPalette(bitmap.Pixels(), colors, found)) Quantize(bitmap, colors, found);
+    indexes = &found;
+  }
   MapPtr map = MakeMap(colors);
 
   Output out;
@@ -208,7 +211,10 @@ std::vector<std::uint8_t> EncodeGif(const forms::TBitmap& bitmap) {
       EGifPutImageDesc(gif.get(), 0, 0, bitmap.Width(), bitmap.Height(), false, nullptr) != GIF_OK)
     EncoderFailed(gif->Error);
   for (int y = 0; y < bitmap.Height(); ++y)
-    if (EGifPutLine(gif.get(), indexes.data() + static_cast<std::size_t>(y) * bitmap.Width(), bitmap.Width()) !=
+    // The encoder takes its lines as writable: it masks them to the map's depth, which leaves
+    // indexes into the map as they are.
+    if (EGifPutLine(gif.get(), const_cast<GifByteType*>(indexes->data()) + static_cast<std::size_t>(y) * bitmap.Width(),
+                    bitmap.Width()) !=
         GIF_OK)
       EncoderFailed(gif->Error);
   // Closing writes the trailer; the file image is complete only if that works.

@@ -325,10 +325,11 @@ void TBitmap::Conform() {
   }
 }
 
-std::vector<std::uint8_t> TBitmap::PaletteIndexes() const {
-  std::vector<std::uint8_t> indexes;
-  if (!Palettized(format_) || palette_.empty()) return indexes;
+const std::vector<std::uint8_t>& TBitmap::PaletteIndexes() const {
+  static const std::vector<std::uint8_t> kNone;
+  if (!Palettized(format_) || palette_.empty()) return kNone;
   if (indexes_.size() == pixels_.size()) return indexes_;
+  std::vector<std::uint8_t> indexes;
   indexes.resize(pixels_.size());
   // Pixels are normally palette colours already: found by a hash of the
   // palette (first index of a colour, as the nearest search would give);
@@ -369,7 +370,8 @@ std::vector<std::uint8_t> TBitmap::PaletteIndexes() const {
     }
     indexes[i] = lastIndex;
   }
-  return indexes;
+  indexes_ = std::move(indexes);
+  return indexes_;
 }
 
 void TBitmap::LoadFromStream(IStream* stream) {

@@ -73,7 +73,7 @@ class TBitmap {
   const std::vector<std::uint32_t>& Palette() const { return palette_; }
   // For a 1, 4 or 8-bit bitmap, each pixel's index in Palette() (the nearest
   // colour for a pixel drawn since), row by row; empty for deeper formats.
-  std::vector<std::uint8_t> PaletteIndexes() const;
+  const std::vector<std::uint8_t>& PaletteIndexes() const;
 
   // Reads a Windows BMP file image: a BITMAPFILEHEADER, then an OS/2 core,
   // BITMAPINFOHEADER, V4 or V5 header; 1, 4, 8, 16, 24 or 32 bits per pixel,
@@ -105,9 +105,9 @@ class TBitmap {
   std::vector<std::uint32_t> pixels_;
   TPixelFormat format_ = pfDevice;
   std::vector<std::uint32_t> palette_;
-  // Of a 1, 4 or 8-bit bitmap, each pixel's index as the last conversion found
-  // it; empty once a pixel has changed since.
-  std::vector<std::uint8_t> indexes_;
+  // Of a 1, 4 or 8-bit bitmap, each pixel's index as the last conversion or
+  // search found it; empty once a pixel has changed since.
+  mutable std::vector<std::uint8_t> indexes_;
 };
 
 // Lends a bitmap to GDI: a memory DC holding a 32-bit top-down DIB section

@@ -1,5 +1,8 @@
 // Handles and lifetimes of the portable GDI's objects: DCs, bitmaps, brushes.
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/portable/gdi/GdiTable.h"
@@ -14,12 +17,41 @@ std::size_t RowBytes(int width, int bpp) {
   return ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bpp) + 31) / 32) * 4;
 }
 
+// Bitmaps of a screen's size and more get a mapping of their own in large
+// pages where the system offers them: a page picture is drawn into fresh
+// memory every time, and faulting it in 4 KiB at a time costs more than the
+// drawing.
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+
+std::unique_ptr<std::uint8_t[], FreeBits> ZeroedBits(std::size_t total) {
+  if (total >= kLargePage) {
+    const std::size_t mapped = (total + kLargePage - 1) / kLargePage * kLargePage;
+    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p != MAP_FAILED) {
+      madvise(p, mapped, MADV_HUGEPAGE);  // a hint: without it the bits are ordinary pages
+      return {static_cast<std::uint8_t*>(p), FreeBits{mapped}};
+    }
+  }
+  return {static_cast<std::uint8_t*>(std::calloc(total > 0 ? total : 1, 1)), FreeBits{}};
+}
+
+}  // namespace
+
+void FreeBits::operator()(std::uint8_t* p) const {
+  if (mapped)
+    munmap(p, mapped);
+  else
+    std::free(p);
+}
+
+namespace {
+
 // Allocates zeroed bits for a width x height bitmap; false when too large.
 bool AllocateBits(Bitmap& b, bool topDown) {
   b.rowBytes = RowBytes(b.width, b.bpp);
   const std::uint64_t total = static_cast<std::uint64_t>(b.rowBytes) * static_cast<std::uint64_t>(b.height);
   if (total > kMaxBitmapBytes) return false;
-  b.bits.reset(static_cast<std::uint8_t*>(std::calloc(total > 0 ? total : 1, 1)));
+  b.bits = ZeroedBits(static_cast<std::size_t>(total));
   if (!b.bits) return false;
   if (topDown) {
     b.top = b.bits.get();

@@ -17,6 +17,12 @@ namespace win::portable::gdi {
 
 // A bitmap's pixels and how to read them. Row y (0 = top) starts at
 // `top + y * stride`; bottom-up DIBs have a negative stride.
+// Releases a bitmap's bits: a mapping of their own, or a heap block.
+struct FreeBits {
+  std::size_t mapped = 0;  // bytes of the mapping; 0: from the heap
+  void operator()(std::uint8_t* p) const;
+};
+
 struct Bitmap {
   int width = 0;
   int height = 0;
@@ -26,10 +32,7 @@ struct Bitmap {
   std::vector<std::uint32_t> colors;  // 0x00RRGGBB colour table of 1/4/8-bit bitmaps
   DWORD masks[3] = {0, 0, 0};       // red, green, blue of 16/32-bit bitmaps
   bool bitfields = false;           // masks given by the caller (BI_BITFIELDS)
-  // Zeroed as fresh pages are: calloc leaves large blocks to the system's zero pages.
-  struct FreeBits {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
+  // Zeroed, as fresh pages are (see AllocateBits).
   std::unique_ptr<std::uint8_t[], FreeBits> bits;
   std::size_t rowBytes = 0;         // DWORD-aligned
   std::uint8_t* top = nullptr;
