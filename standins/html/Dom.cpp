@@ -214,7 +214,17 @@ int Dom::ById(std::wstring_view id) const {
 
 std::wstring Dom::Text(int first, int last) const {
   std::wstring out;
-  out.reserve(32);  // most texts asked for are a link's few words
+  TextInto(first, last, out);
+  return out;
+}
+
+std::wstring_view Dom::TextView(int first, int last) {
+  TextInto(first, last, textBuffer_);
+  return textBuffer_;
+}
+
+void Dom::TextInto(int first, int last, std::wstring& out) const {
+  out.clear();
   int pendingBreaks = 0;
   bool pendingSpace = false;
   std::vector<int> openBlocks;  // ends of the block elements we are inside
@@ -261,7 +271,6 @@ std::wstring Dom::Text(int first, int last) const {
       out += c;
     }
   }
-  return out;
 }
 
 namespace {
@@ -318,23 +327,22 @@ void Dom::SetStyleValue(int node, std::wstring_view cssName, std::wstring_view v
   }
 }
 
-const std::wstring& Dom::ResolvedAttribute(int node, std::wstring_view name) {
-  static const std::wstring kNone;
-  auto* cache = name == L"src" ? &resolvedSrc_ : name == L"href" ? &resolvedHref_ : nullptr;
-  if (cache && cache->size() == nodes_.size() && (*cache)[static_cast<size_t>(node)])
-    return *(*cache)[static_cast<size_t>(node)];
+std::wstring_view Dom::ResolvedAttribute(int node, std::wstring_view name) {
+  ResolvedCache* cache = name == L"src" ? &resolvedSrc_ : name == L"href" ? &resolvedHref_ : nullptr;
+  const auto index = static_cast<std::size_t>(node);
+  if (cache && cache->places.size() == nodes_.size() && cache->places[index].length != ResolvedCache::Place{}.length)
+    return std::wstring_view(cache->text).substr(cache->places[index].offset, cache->places[index].length);
   const Node& n = At(node);
   const std::wstring* raw = n.Attribute(name);
-  if (!raw) return kNone;
+  if (!raw) return {};
   if (!cache || !HoldsAddress(n.tag, name)) return *raw;
-  if (cache->size() != nodes_.size()) cache->resize(nodes_.size());
-  auto& entry = (*cache)[static_cast<size_t>(node)];
-  if (!entry) {
-    if (!resolver_) resolver_ = std::make_unique<UrlResolver>(baseUrl_.empty() ? url_ : baseUrl_);
-    auto resolved = resolver_->Resolve(*raw);
-    entry = resolved ? std::move(*resolved) : *raw;
-  }
-  return *entry;
+  if (cache->places.size() != nodes_.size()) cache->places.resize(nodes_.size());
+  if (!resolver_) resolver_ = std::make_unique<UrlResolver>(baseUrl_.empty() ? url_ : baseUrl_);
+  const auto resolved = resolver_->Resolve(*raw);
+  const std::wstring& address = resolved ? *resolved : *raw;
+  cache->places[index] = ResolvedCache::Place{cache->text.size(), address.size()};
+  cache->text += address;
+  return std::wstring_view(cache->text).substr(cache->places[index].offset, address.size());
 }
 
 void Dom::Fail(int node, std::wstring_view member, HRESULT hr) {

@@ -73,6 +73,8 @@ class Dom {
 
   // Rendered-ish text of the nodes in [first, last].
   std::wstring Text(int first, int last) const;
+  // The same text in a buffer the dom keeps for it: the view lasts until the next call.
+  std::wstring_view TextView(int first, int last);
   bool InsideBody(int node) const { return body_ >= 0 && node > body_ && node <= At(body_).end; }
 
   // Inline style access (parsing the style attribute lazily).
@@ -80,7 +82,8 @@ class Dom {
   void SetStyleValue(int node, std::wstring_view cssName, std::wstring_view value);
 
   // href/src as the DOM reports them, resolved against the page.
-  const std::wstring& ResolvedAttribute(int node, std::wstring_view name);
+  // The view lasts until the next call.
+  std::wstring_view ResolvedAttribute(int node, std::wstring_view name);
 
   // Failure injection: node -1 is the document itself.
   void Fail(int node, std::wstring_view member, HRESULT hr);
@@ -118,10 +121,21 @@ class Dom {
   int head_ = -1;
   std::wstring baseUrl_;
   std::unique_ptr<UrlResolver> resolver_;
-  // Resolved href/src by node: attributes never change, and walks of long pages read them again and again.
-  // Indexed by node; a node whose address is not resolved yet has no entry.
-  std::vector<std::optional<std::wstring>> resolvedHref_;
-  std::vector<std::optional<std::wstring>> resolvedSrc_;
+  // Resolved href/src by node: attributes never change, and walks of long pages read them again and
+  // again. The addresses lie end to end in the order they were first asked for, which is the order
+  // walks ask for them, so a walk reads them as one stream.
+  struct ResolvedCache {
+    struct Place {
+      std::size_t offset = 0;
+      std::size_t length = static_cast<std::size_t>(-1);  // not resolved yet
+    };
+    std::vector<Place> places;  // indexed by node
+    std::wstring text;
+  };
+  void TextInto(int first, int last, std::wstring& out) const;
+  std::wstring textBuffer_;
+  ResolvedCache resolvedHref_;
+  ResolvedCache resolvedSrc_;
   std::unordered_map<std::wstring, std::vector<int>> tagCache_;
   std::map<std::pair<int, std::wstring>, HRESULT> failures_;
   std::vector<std::shared_ptr<std::vector<int>>> kept_;

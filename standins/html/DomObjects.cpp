@@ -368,7 +368,7 @@ class Element : public Automation<IDomBacked> {
     switch (id) {
       case kHref: out = com::Variant(dom.ResolvedAttribute(node, L"href")); return S_OK;
       case kSrc: out = com::Variant(dom.ResolvedAttribute(node, L"src")); return S_OK;
-      case kInnerText: out = com::Variant(dom.Text(node, n.end)); return S_OK;
+      case kInnerText: out = com::Variant(dom.TextView(node, n.end)); return S_OK;
       case kAlt: out = com::Variant(attribute(L"alt")); return S_OK;
       case kId: out = com::Variant(attribute(L"id")); return S_OK;
       case kName: out = com::Variant(attribute(L"name")); return S_OK;
@@ -570,7 +570,7 @@ void ListFrames(Dom& dom) {
   for (int e : elements) {
     Dom::Frame frame;
     frame.element = e;
-    frame.url = dom.ResolvedAttribute(e, L"src");
+    frame.url = std::wstring(dom.ResolvedAttribute(e, L"src"));
     dom.frames.push_back(std::move(frame));
   }
 }
