@@ -37,6 +37,14 @@ bool IsHiddenText(const std::wstring& tag) {
          tag == L"noscript";
 }
 
+Node::TextRole RoleOf(const std::wstring& tag) {
+  if (IsHiddenText(tag)) return Node::TextRole::Hidden;
+  if (tag == L"br") return Node::TextRole::Break;
+  if (tag == L"td" || tag == L"th") return Node::TextRole::Cell;
+  if (IsBlock(tag)) return Node::TextRole::Block;
+  return Node::TextRole::Inline;
+}
+
 bool IsVoid(const std::wstring& tag) {
   static const std::unordered_set<std::wstring> kVoid = {L"area", L"base", L"br", L"col", L"embed", L"frame",
                                                          L"hr", L"img", L"input", L"keygen", L"link", L"meta",
@@ -145,6 +153,7 @@ std::shared_ptr<Dom> Dom::Parse(std::string_view utf8, std::wstring url) {
       case GUMBO_NODE_TEMPLATE:
         node.kind = Node::Kind::Element;
         node.tag = TagName(g->v.element);
+        node.role = RoleOf(node.tag);
         for (unsigned i = 0; i < g->v.element.attributes.length; ++i) {
           const auto* a = static_cast<const GumboAttribute*>(g->v.element.attributes.data[i]);
           node.attributes.emplace_back(com::AsciiLower(Wide(a->name)), Wide(a->value));
@@ -237,38 +246,49 @@ void Dom::TextInto(int first, int last, std::wstring& out) const {
     }
     const Node& n = At(i);
     if (n.kind == Node::Kind::Element) {
-      if (i != first && IsHiddenText(n.tag)) {
-        i = n.end;
-        continue;
-      }
-      if (n.tag == L"br") {
-        if (!out.empty()) out += L"\r\n";
-        pendingBreaks = 0;
-        pendingSpace = false;
-      } else if (n.tag == L"td" || n.tag == L"th") {
-        pendingSpace = true;
-      } else if (IsBlock(n.tag)) {
-        breakBefore(1);
-        openBlocks.push_back(n.end);
+      switch (n.role) {
+        case Node::TextRole::Hidden:
+          if (i != first) i = n.end;
+          break;
+        case Node::TextRole::Break:
+          if (!out.empty()) out += L"\r\n";
+          pendingBreaks = 0;
+          pendingSpace = false;
+          break;
+        case Node::TextRole::Cell:
+          pendingSpace = true;
+          break;
+        case Node::TextRole::Block:
+          breakBefore(1);
+          openBlocks.push_back(n.end);
+          break;
+        case Node::TextRole::Inline:
+          break;
       }
       continue;
     }
     if (n.kind != Node::Kind::Text) continue;
-    for (wchar_t c : n.text) {
-      if (IsSpace(c)) {
+    // Words go over whole; what separates them collapses to one space or the pending breaks.
+    const std::wstring& text = n.text;
+    for (std::size_t k = 0; k < text.size();) {
+      if (IsSpace(text[k])) {
         pendingSpace = true;
+        ++k;
         continue;
       }
+      std::size_t end = k + 1;
+      while (end < text.size() && !IsSpace(text[end])) ++end;
       if (!out.empty()) {
         if (pendingBreaks > 0) {
-          for (int k = 0; k < pendingBreaks; ++k) out += L"\r\n";
+          for (int b = 0; b < pendingBreaks; ++b) out += L"\r\n";
         } else if (pendingSpace && out.back() != L'\n') {
           out += L' ';
         }
       }
       pendingBreaks = 0;
       pendingSpace = false;
-      out += c;
+      out.append(text, k, end - k);
+      k = end;
     }
   }
 }

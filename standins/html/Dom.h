@@ -27,7 +27,10 @@ struct StyleDeclaration {
 
 struct Node {
   enum class Kind { Document, Element, Text, Comment, Doctype };
+  // What an element does to the text of what holds it, found once from its tag.
+  enum class TextRole : unsigned char { Inline, Hidden, Break, Cell, Block };
   Kind kind = Kind::Element;
+  TextRole role = TextRole::Inline;
   std::wstring tag;  // lower case element name
   std::vector<std::pair<std::wstring, std::wstring>> attributes;
   std::wstring text;  // text, comment or doctype name
