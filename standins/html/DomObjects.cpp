@@ -327,9 +327,9 @@ class Element : public Automation<IDomBacked> {
     return kMembers;
   }
   bool Has(DISPID id) const override {
-    const std::wstring& tag = ref_.dom->At(ref_.first).tag;
-    auto any = [&](std::initializer_list<const wchar_t*> tags) {
-      return std::any_of(tags.begin(), tags.end(), [&](const wchar_t* t) { return tag == t; });
+    const std::wstring_view tag = ref_.dom->At(ref_.first).tag;
+    auto any = [&](std::initializer_list<std::wstring_view> tags) {
+      return std::any_of(tags.begin(), tags.end(), [&](std::wstring_view t) { return tag == t; });
     };
     switch (id) {
       case kHref: return any({L"a", L"area", L"link", L"base"});
@@ -459,11 +459,11 @@ class Collection : public Automation<> {
           return S_OK;
         }
         com::Variant number;
-        if (FAILED(VariantChangeType(number.Ptr(), plain.Ptr(), 0, VT_I4))) {
+        if (plain.vt() != VT_I4 && FAILED(VariantChangeType(number.Ptr(), plain.Ptr(), 0, VT_I4))) {
           out = NullObject();  // an index that is no number names nothing
           return S_OK;
         }
-        const LONG i = number.lVal;
+        const LONG i = plain.vt() == VT_I4 ? plain.lVal : number.lVal;
         out = (i >= 0 && static_cast<size_t>(i) < nodes_->size())
                   ? com::Variant(ElementObject(dom_, (*nodes_)[static_cast<size_t>(i)]).Get())
                   : NullObject();
