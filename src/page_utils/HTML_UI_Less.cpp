@@ -1,6 +1,7 @@
 #include "page_utils/HTML_UI_Less.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
 #include <array>
 #include <span>
@@ -60,57 +61,61 @@ std::wstring CutFragment(const std::wstring& url) {
 }
 
 // The sort keys of the addresses taken so far. The keys lie end to end in
-// blocks that are never moved, and an open-addressing table holds their hashes
-// and places: taking an address costs a probe into one flat array, not a node
-// and a string of its own.
+// blocks that are never moved; an open-addressing table of eight-byte slots
+// (a part of each key's hash and the key's number) finds them, so that the
+// table of a page of 100,000 links stays small enough to be probed without a
+// trip through the page tables for every link.
 class KeySet {
  public:
   void Reserve(std::size_t count) {
     std::size_t capacity = slots_.empty() ? 64 : slots_.size();
-    while (capacity < 2 * (size_ + count)) capacity *= 2;
+    while (capacity < 2 * (keys_.size() + count)) capacity *= 2;
     if (capacity != slots_.size()) Rehash(capacity);
+    keys_.reserve(keys_.size() + count);
   }
 
   // False when an equal key is in the set already.
   bool Insert(std::string_view key) {
-    if (2 * (size_ + 1) > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
+    if (2 * (keys_.size() + 1) > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
     const std::size_t hash = std::hash<std::string_view>{}(key);
     const std::size_t mask = slots_.size() - 1;
+    const std::uint32_t check = Check(hash);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
-      if (!slot.key) {
-        char* copy = static_cast<char*>(keys_.allocate(key.size(), 1));
+      if (slot.number == 0) {
+        char* copy = static_cast<char*>(bytes_.allocate(key.size(), 1));
         key.copy(copy, key.size());
-        slot = Slot{hash, copy, key.size()};
-        ++size_;
+        keys_.emplace_back(copy, key.size());
+        slot = Slot{check, static_cast<std::uint32_t>(keys_.size())};
         return true;
       }
-      if (slot.hash == hash && std::string_view(slot.key, slot.length) == key) return false;
+      if (slot.check == check && keys_[slot.number - 1] == key) return false;
     }
   }
 
  private:
   struct Slot {
-    std::size_t hash = 0;
-    const char* key = nullptr;  // null: a free slot
-    std::size_t length = 0;
+    std::uint32_t check = 0;   // the hash's high bits: most mismatches end here
+    std::uint32_t number = 0;  // 1 + the key's place in keys_; 0: a free slot
   };
 
+  static std::uint32_t Check(std::size_t hash) { return static_cast<std::uint32_t>(hash >> (sizeof(hash) * 8 - 32)); }
+
   void Rehash(std::size_t capacity) {
-    std::vector<Slot> old(capacity);
-    old.swap(slots_);
+    std::vector<Slot> fresh(capacity);
     const std::size_t mask = capacity - 1;
-    for (const Slot& slot : old) {
-      if (!slot.key) continue;
-      std::size_t i = slot.hash & mask;
-      while (slots_[i].key) i = (i + 1) & mask;
-      slots_[i] = slot;
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+      const std::size_t hash = std::hash<std::string_view>{}(keys_[k]);
+      std::size_t i = hash & mask;
+      while (fresh[i].number != 0) i = (i + 1) & mask;
+      fresh[i] = Slot{Check(hash), static_cast<std::uint32_t>(k + 1)};
     }
+    slots_.swap(fresh);
   }
 
   std::vector<Slot> slots_;
-  std::pmr::monotonic_buffer_resource keys_;
-  std::size_t size_ = 0;
+  std::vector<std::string_view> keys_;
+  std::pmr::monotonic_buffer_resource bytes_;
 };
 
 // One collection pass: the result list in insertion order and the set of
