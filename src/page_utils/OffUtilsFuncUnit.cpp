@@ -70,20 +70,31 @@ std::optional<HighlightStyle> ReadHighlightStyle(IGUIServer* server, ULONG brows
   return style;
 }
 
+// The members a run asks every link for: each is looked up once per run.
+struct LinkMembers {
+  browser::Member item{L"item"};
+  browser::Member href{L"href"};
+  browser::Member style{L"style"};
+  browser::Member textDecoration{L"textDecoration"};
+  browser::Member fontWeight{L"fontWeight"};
+  browser::Member color{L"color"};
+  browser::Member backgroundColor{L"backgroundColor"};
+};
+
 // A style property's current text; an unset property may come back empty or null.
-std::wstring StyleText(IDispatch* style, const wchar_t* name) {
-  com::Variant value = browser::GetProperty(style, name);
+std::wstring StyleText(IDispatch* style, browser::Member& property) {
+  com::Variant value = property.Get(style);
   if (value.vt() == VT_EMPTY || value.vt() == VT_NULL) return {};
   if (value.vt() == VT_BSTR) return value.bstrVal ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"";
   return value.ToString();
 }
 
-void PutStyleText(IDispatch* style, const wchar_t* name, const std::wstring& text) {
-  browser::PutProperty(style, name, com::Variant(text));
+void PutStyleText(IDispatch* style, browser::Member& property, const std::wstring& text) {
+  property.Put(style, com::Variant(text));
 }
 
-void PutIfDifferent(IDispatch* style, const wchar_t* name, const std::wstring& text) {
-  if (StyleText(style, name) != text) PutStyleText(style, name, text);
+void PutIfDifferent(IDispatch* style, browser::Member& property, const std::wstring& text) {
+  if (StyleText(style, property) != text) PutStyleText(style, property, text);
 }
 
 com::ComPtr<IDispatch> AsHtmlDocument(IUnknown* unknown) {
@@ -96,15 +107,16 @@ com::ComPtr<IDispatch> AsHtmlDocument(IUnknown* unknown) {
 }
 
 // Adds the "A" links of one document. pageAddress non-null: links to that page are left alone.
-void CollectItems(IDispatch* document, const std::wstring* pageAddress, std::vector<TDocItem>& items) {
+void CollectItems(IDispatch* document, const std::wstring* pageAddress, LinkMembers& members,
+                  std::vector<TDocItem>& items) {
   com::ComPtr<IDispatch> all = browser::GetObjectProperty(document, L"all");
   com::ComPtr<IDispatch> links = browser::DispatchOf(browser::CallMethod(all.Get(), L"tags", {com::Variant(L"A")}));
   const LONG count = browser::GetProperty(links.Get(), L"length").ToLong();
   const com::Variant omitted = browser::OmittedArgument();
   for (LONG i = 0; i < count; ++i) {
-    com::Variant element = browser::CallMethod(links.Get(), L"item", {com::Variant(i), omitted});
+    com::Variant element = members.item.Call(links.Get(), {com::Variant(i), omitted});
     com::ComPtr<IDispatch> dispatch = browser::DispatchOf(element);
-    const std::wstring address = NormalizeLinkURL(browser::GetString(dispatch.Get(), L"href"));
+    const std::wstring address = NormalizeLinkURL(members.href.GetString(dispatch.Get()));
     if (address.empty()) continue;
     if (pageAddress && win::lstrcmpiW(address.c_str(), pageAddress->c_str()) == 0) continue;
     TDocItem& item = items.emplace_back();
@@ -114,7 +126,7 @@ void CollectItems(IDispatch* document, const std::wstring* pageAddress, std::vec
 }
 
 // The documents of the browsers embedded in the page (its frames), one level deep.
-void CollectFrameItems(IUnknown* document, std::vector<TDocItem>& items) {
+void CollectFrameItems(IUnknown* document, LinkMembers& members, std::vector<TDocItem>& items) {
   com::ComPtr<IOleContainer> container;
   if (FAILED(document->QueryInterface(IID_IOleContainer, container.PutVoid())) || !container) return;
   com::ComPtr<IEnumUnknown> objects;
@@ -129,7 +141,7 @@ void CollectFrameItems(IUnknown* document, std::vector<TDocItem>& items) {
     com::ComPtr<IDispatch> frameDocument;
     com::Check(frame->get_Document(frameDocument.ReleaseAndGetAddressOf()), L"reading a frame's document");
     com::ComPtr<IDispatch> html = AsHtmlDocument(frameDocument.Get());
-    if (html) CollectItems(html.Get(), nullptr, items);
+    if (html) CollectItems(html.Get(), nullptr, members, items);
   }
 }
 
@@ -137,10 +149,11 @@ com::Variant AddressArray(const std::vector<std::wstring>& addresses) {
   return com::SafeArray::FromStrings(addresses).IntoVariant();
 }
 
-void RestyleItem(TDocItem& item, const HighlightStyle* style, const com::SafeArray* states, LONG index) {
+void RestyleItem(TDocItem& item, const HighlightStyle* style, const com::SafeArray* states, LONG index,
+                 LinkMembers& members) {
   com::Variant element = std::move(item.Element);
   item.Element.Clear();
-  com::ComPtr<IDispatch> css = browser::GetObjectProperty(browser::DispatchOf(element).Get(), L"style");
+  com::ComPtr<IDispatch> css = browser::DispatchOf(members.style.Get(browser::DispatchOf(element).Get()));
   bool marked = false;
   if (style) {
     com::Variant state;
@@ -153,14 +166,15 @@ void RestyleItem(TDocItem& item, const HighlightStyle* style, const com::SafeArr
     marked = (value == -1 && !style->markArchived) || (value >= 0 && style->markArchived);
   }
   if (marked) {
-    PutIfDifferent(css.Get(), L"textDecoration", style->decoration);
-    PutIfDifferent(css.Get(), L"fontWeight", style->fontWeight);
-    PutStyleText(css.Get(), L"color", style->textColor);
-    PutStyleText(css.Get(), L"backgroundColor", style->backColor);
+    PutIfDifferent(css.Get(), members.textDecoration, style->decoration);
+    PutIfDifferent(css.Get(), members.fontWeight, style->fontWeight);
+    PutStyleText(css.Get(), members.color, style->textColor);
+    PutStyleText(css.Get(), members.backgroundColor, style->backColor);
     return;
   }
-  for (const wchar_t* name : {L"textDecoration", L"fontWeight", L"color", L"backgroundColor"}) {
-    if (!StyleText(css.Get(), name).empty()) PutStyleText(css.Get(), name, L"");
+  for (browser::Member* property :
+       {&members.textDecoration, &members.fontWeight, &members.color, &members.backgroundColor}) {
+    if (!StyleText(css.Get(), *property).empty()) PutStyleText(css.Get(), *property, L"");
   }
 }
 
@@ -200,9 +214,10 @@ void HighlightDocument(ULONG WB_ID, IUnknown* Unk, IUnknown* Srv) {
   }
   pageAddress = NormalizeLinkURL(pageAddress);
 
+  LinkMembers members;
   std::vector<TDocItem> items;
-  CollectItems(document.Get(), &pageAddress, items);
-  CollectFrameItems(document.Get(), items);
+  CollectItems(document.Get(), &pageAddress, members, items);
+  CollectFrameItems(document.Get(), members, items);
 
   com::SafeArray states;
   if (server) {
@@ -216,7 +231,7 @@ void HighlightDocument(ULONG WB_ID, IUnknown* Unk, IUnknown* Srv) {
       throw com::ComError(hr, L"the link states are not an array");
   }
   for (std::size_t k = 0; k < items.size(); ++k)
-    RestyleItem(items[k], server ? &style : nullptr, &states, static_cast<LONG>(k));
+    RestyleItem(items[k], server ? &style : nullptr, &states, static_cast<LONG>(k), members);
 }
 
 void OpenLinks(const VARIANT& ADocument, LONG AOnlySel) {

@@ -19,6 +19,10 @@ namespace page_test {
 
 struct WriteLog {
   std::map<std::wstring, int> writes;  // member name -> property writes
+  // The member names behind DISPIDs, by the member that gave the object out
+  // ("item", "style"): a caller may look a name up on one element or style
+  // and use its DISPID on the others.
+  std::map<std::wstring, std::map<DISPID, std::wstring>> names;
   int Total() const {
     int total = 0;
     for (const auto& [name, count] : writes) total += count;
@@ -32,9 +36,11 @@ class CountingDispatch : public com::ComObject<IDispatch> {
   VORN_INTERFACE_TABLE_END
 
  public:
-  static com::ComPtr<IDispatch> Wrap(IDispatch* inner, std::shared_ptr<WriteLog> log) {
+  static com::ComPtr<IDispatch> Wrap(IDispatch* inner, std::shared_ptr<WriteLog> log,
+                                     std::wstring kind = L"document") {
     if (!inner) return {};
-    return com::ComPtr<IDispatch>(static_cast<IDispatch*>(new CountingDispatch(inner, std::move(log))));
+    return com::ComPtr<IDispatch>(
+        static_cast<IDispatch*>(new CountingDispatch(inner, std::move(log), std::move(kind))));
   }
 
   // The wrapper answers for the document kinds its inner object answers for
@@ -56,15 +62,15 @@ class CountingDispatch : public com::ComObject<IDispatch> {
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
     const HRESULT hr = inner_->GetIDsOfNames(riid, names, count, lcid, ids);
-    if (SUCCEEDED(hr) && count > 0) names_[ids[0]] = names[0];
+    if (SUCCEEDED(hr) && count > 0) Names()[ids[0]] = names[0];
     return hr;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* info, UINT* argErr) override {
-    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) ++log_->writes[names_[id]];
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) ++log_->writes[Names()[id]];
     const HRESULT hr = inner_->Invoke(id, riid, lcid, flags, params, result, info, argErr);
     if (SUCCEEDED(hr) && result && result->vt == VT_DISPATCH && result->pdispVal) {
-      com::ComPtr<IDispatch> wrapped = Wrap(result->pdispVal, log_);
+      com::ComPtr<IDispatch> wrapped = Wrap(result->pdispVal, log_, Names()[id]);
       VariantClear(result);
       result->vt = VT_DISPATCH;
       result->pdispVal = wrapped.Detach();
@@ -73,11 +79,13 @@ class CountingDispatch : public com::ComObject<IDispatch> {
   }
 
  private:
-  CountingDispatch(IDispatch* inner, std::shared_ptr<WriteLog> log) : inner_(inner), log_(std::move(log)) {}
+  CountingDispatch(IDispatch* inner, std::shared_ptr<WriteLog> log, std::wstring kind)
+      : inner_(inner), log_(std::move(log)), kind_(std::move(kind)) {}
+  std::map<DISPID, std::wstring>& Names() { return log_->names[kind_]; }
 
   com::ComPtr<IDispatch> inner_;
   std::shared_ptr<WriteLog> log_;
-  std::map<DISPID, std::wstring> names_;
+  std::wstring kind_;
 };
 
 }  // namespace page_test

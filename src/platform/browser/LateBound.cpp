@@ -46,12 +46,32 @@ void RequireObject(IDispatch* object, std::wstring_view name) {
   if (!object) throw com::ComError(E_POINTER, L"no object for \"" + std::wstring(name) + L"\"");
 }
 
-HRESULT TryInvoke(IDispatch* object, DISPID id, WORD flags, DISPPARAMS& params, com::Variant& result,
+// result null: a property put, which answers nothing.
+HRESULT TryInvoke(IDispatch* object, DISPID id, WORD flags, DISPPARAMS& params, com::Variant* result,
                   EXCEPINFO& info) {
   UINT argErr = 0;
-  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.ReleaseAndGetAddressOf(), &info,
-                        &argErr);
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                        result ? result->ReleaseAndGetAddressOf() : nullptr, &info, &argErr);
 }
+
+// The one argument of a property put, named DISPID_PROPERTYPUT as automation requires.
+class PutArgument {
+ public:
+  explicit PutArgument(const VARIANT& value) : value_(value) {
+    params_.rgvarg = value_.Ptr();
+    params_.cArgs = 1;
+    params_.rgdispidNamedArgs = &named_;
+    params_.cNamedArgs = 1;
+  }
+  PutArgument(const PutArgument&) = delete;
+  PutArgument& operator=(const PutArgument&) = delete;
+  DISPPARAMS& Params() { return params_; }
+
+ private:
+  com::Variant value_;
+  DISPID named_ = DISPID_PROPERTYPUT;
+  DISPPARAMS params_{};
+};
 
 // DISPPARAMS carries the arguments last first. The callee only reads them, so
 // shallow copies of the caller's variants do (they outlive the call). A few
@@ -94,7 +114,7 @@ com::Variant GetProperty(IDispatch* object, std::wstring_view name) {
   DISPPARAMS none{};
   com::Variant result;
   EXCEPINFO info{};
-  const HRESULT hr = TryInvoke(object, id, DISPATCH_PROPERTYGET, none, result, info);
+  const HRESULT hr = TryInvoke(object, id, DISPATCH_PROPERTYGET, none, &result, info);
   if (FAILED(hr)) InvokeFailed(hr, info, name, L"reading");
   return result;
 }
@@ -102,17 +122,9 @@ com::Variant GetProperty(IDispatch* object, std::wstring_view name) {
 void PutProperty(IDispatch* object, std::wstring_view name, const VARIANT& value) {
   RequireObject(object, name);
   const DISPID id = MemberId(object, name);
-  com::Variant arg(value);
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{};
-  params.rgvarg = arg.Ptr();
-  params.cArgs = 1;
-  params.rgdispidNamedArgs = &named;
-  params.cNamedArgs = 1;
+  PutArgument argument(value);
   EXCEPINFO info{};
-  UINT argErr = 0;
-  HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &info,
-                              &argErr);
+  const HRESULT hr = TryInvoke(object, id, DISPATCH_PROPERTYPUT, argument.Params(), nullptr, info);
   if (FAILED(hr)) InvokeFailed(hr, info, name, L"writing");
 }
 
@@ -122,7 +134,7 @@ com::Variant CallMethod(IDispatch* object, std::wstring_view name, std::initiali
   Arguments arguments(args);
   com::Variant result;
   EXCEPINFO info{};
-  const HRESULT hr = TryInvoke(object, id, kCallFlags, arguments.Params(), result, info);
+  const HRESULT hr = TryInvoke(object, id, kCallFlags, arguments.Params(), &result, info);
   if (FAILED(hr)) InvokeFailed(hr, info, name, L"calling");
   return result;
 }
@@ -130,6 +142,7 @@ com::Variant CallMethod(IDispatch* object, std::wstring_view name, std::initiali
 std::wstring GetString(IDispatch* object, std::wstring_view name) { return TextOf(GetProperty(object, name)); }
 
 com::Variant Member::Invoke(IDispatch* object, WORD flags, DISPPARAMS& params, const wchar_t* verb) {
+  const bool put = flags == DISPATCH_PROPERTYPUT;
   RequireObject(object, name_);
   const bool remembered = known_;
   if (!known_) {
@@ -138,7 +151,7 @@ com::Variant Member::Invoke(IDispatch* object, WORD flags, DISPPARAMS& params, c
   }
   com::Variant result;
   EXCEPINFO info{};
-  HRESULT hr = TryInvoke(object, id_, flags, params, result, info);
+  HRESULT hr = TryInvoke(object, id_, flags, params, put ? nullptr : &result, info);
   if (hr == DISP_E_MEMBERNOTFOUND && remembered) {
     // Another kind of object after all: its own DISPID, if it has the member.
     const DISPID id = MemberId(object, name_);
@@ -148,7 +161,7 @@ com::Variant Member::Invoke(IDispatch* object, WORD flags, DISPPARAMS& params, c
       com::Bstr::Adopt(info.bstrSource);
       com::Bstr::Adopt(info.bstrHelpFile);
       info = EXCEPINFO{};
-      hr = TryInvoke(object, id_, flags, params, result, info);
+      hr = TryInvoke(object, id_, flags, params, put ? nullptr : &result, info);
     }
   }
   if (FAILED(hr)) InvokeFailed(hr, info, name_, verb);
@@ -161,6 +174,11 @@ com::Variant Member::Get(IDispatch* object) {
 }
 
 std::wstring Member::GetString(IDispatch* object) { return TextOf(Get(object)); }
+
+void Member::Put(IDispatch* object, const VARIANT& value) {
+  PutArgument argument(value);
+  Invoke(object, DISPATCH_PROPERTYPUT, argument.Params(), L"writing");
+}
 
 com::Variant Member::Call(IDispatch* object, std::initializer_list<com::Variant> args) {
   Arguments arguments(args);

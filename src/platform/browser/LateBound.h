@@ -46,6 +46,7 @@ class Member {
 
   com::Variant Get(IDispatch* object);
   std::wstring GetString(IDispatch* object);
+  void Put(IDispatch* object, const VARIANT& value);
   com::Variant Call(IDispatch* object, std::initializer_list<com::Variant> args = {});
 
  private:
