@@ -6,7 +6,6 @@
 #include <array>
 #include <span>
 #include <string>
-#include <memory_resource>
 #include <string_view>
 #include <functional>
 #include <utility>
@@ -60,43 +59,43 @@ std::wstring CutFragment(const std::wstring& url) {
   return hash == std::wstring::npos ? url : url.substr(0, hash);
 }
 
-// The sort keys of the addresses taken so far. The keys lie end to end in
-// blocks that are never moved; an open-addressing table of eight-byte slots
-// (a part of each key's hash and the key's number) finds them, so that the
-// table of a page of 100,000 links stays small enough to be probed without a
-// trip through the page tables for every link.
+// The addresses taken so far, by the hashes of their sort keys. The keys
+// themselves are not kept: when a hash matches, the caller compares the key
+// with the one of the entry it names again, which happens for duplicates
+// only. Eight-byte slots keep the table of a page of 100,000 links small
+// enough to be probed without a trip through the page tables for every link.
 class KeySet {
  public:
   void Reserve(std::size_t count) {
     std::size_t capacity = slots_.empty() ? 64 : slots_.size();
-    while (capacity < 2 * (keys_.size() + count)) capacity *= 2;
+    while (capacity < 2 * (hashes_.size() + count)) capacity *= 2;
     if (capacity != slots_.size()) Rehash(capacity);
-    keys_.reserve(keys_.size() + count);
+    hashes_.reserve(hashes_.size() + count);
   }
 
-  // False when an equal key is in the set already.
-  bool Insert(std::string_view key) {
-    if (2 * (keys_.size() + 1) > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
-    const std::size_t hash = std::hash<std::string_view>{}(key);
+  // Takes entry `number` (the count of entries taken so far) under `hash`
+  // unless sameAs(n) says an earlier entry n with a matching hash has an
+  // equal key; false then.
+  template <class SameAs>
+  bool Insert(std::size_t hash, SameAs&& sameAs) {
+    if (2 * (hashes_.size() + 1) > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
     const std::size_t mask = slots_.size() - 1;
     const std::uint32_t check = Check(hash);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
       if (slot.number == 0) {
-        char* copy = static_cast<char*>(bytes_.allocate(key.size(), 1));
-        key.copy(copy, key.size());
-        keys_.emplace_back(copy, key.size());
-        slot = Slot{check, static_cast<std::uint32_t>(keys_.size())};
+        hashes_.push_back(hash);
+        slot = Slot{check, static_cast<std::uint32_t>(hashes_.size())};
         return true;
       }
-      if (slot.check == check && keys_[slot.number - 1] == key) return false;
+      if (slot.check == check && hashes_[slot.number - 1] == hash && sameAs(slot.number - 1)) return false;
     }
   }
 
  private:
   struct Slot {
     std::uint32_t check = 0;   // the hash's high bits: most mismatches end here
-    std::uint32_t number = 0;  // 1 + the key's place in keys_; 0: a free slot
+    std::uint32_t number = 0;  // 1 + the entry's number; 0: a free slot
   };
 
   static std::uint32_t Check(std::size_t hash) { return static_cast<std::uint32_t>(hash >> (sizeof(hash) * 8 - 32)); }
@@ -104,18 +103,16 @@ class KeySet {
   void Rehash(std::size_t capacity) {
     std::vector<Slot> fresh(capacity);
     const std::size_t mask = capacity - 1;
-    for (std::size_t k = 0; k < keys_.size(); ++k) {
-      const std::size_t hash = std::hash<std::string_view>{}(keys_[k]);
-      std::size_t i = hash & mask;
+    for (std::size_t k = 0; k < hashes_.size(); ++k) {
+      std::size_t i = hashes_[k] & mask;
       while (fresh[i].number != 0) i = (i + 1) & mask;
-      fresh[i] = Slot{Check(hash), static_cast<std::uint32_t>(k + 1)};
+      fresh[i] = Slot{Check(hashes_[k]), static_cast<std::uint32_t>(k + 1)};
     }
     slots_.swap(fresh);
   }
 
   std::vector<Slot> slots_;
-  std::vector<std::string_view> keys_;
-  std::pmr::monotonic_buffer_resource bytes_;
+  std::vector<std::size_t> hashes_;  // by entry
 };
 
 // One collection pass: the result list in insertion order and the set of
@@ -232,7 +229,11 @@ class Collector {
       if (!IsOpenableURL(address)) return;
     }
     SortKeyInto(address, scratch_);
-    if (!seen_.Insert(scratch_)) return;
+    const bool fresh = seen_.Insert(std::hash<std::string_view>{}(scratch_), [&](std::size_t entry) {
+      SortKeyInto(results_[entry].address, other_);
+      return other_ == scratch_;
+    });
+    if (!fresh) return;
     Entry& entry = results_.emplace_back();
     entry.address = std::move(address);
     if (!kind.titleMember) return;
@@ -246,8 +247,9 @@ class Collector {
   std::span<const TagKind> tags_;
   bool onlySelection_;
   std::vector<Entry> results_;
-  KeySet seen_;
+  KeySet seen_;  // numbers its entries as results_ does
   std::string scratch_;
+  std::string other_;
 };
 
 }  // namespace
