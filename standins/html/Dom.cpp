@@ -45,6 +45,19 @@ Node::TextRole RoleOf(const std::wstring& tag) {
   return Node::TextRole::Inline;
 }
 
+unsigned char MembersOf(std::wstring_view tag) {
+  auto any = [&](std::initializer_list<std::wstring_view> tags) {
+    return std::find(tags.begin(), tags.end(), tag) != tags.end();
+  };
+  unsigned char members = 0;
+  if (any({L"a", L"area", L"link", L"base"})) members |= Node::kHref;
+  if (any({L"img", L"frame", L"iframe", L"script", L"embed", L"input", L"audio", L"video", L"source"}))
+    members |= Node::kSrc;
+  if (any({L"img", L"area", L"input", L"applet"})) members |= Node::kAlt;
+  if (any({L"body", L"frameset", L"input", L"textarea", L"button"})) members |= Node::kTextRange;
+  return members;
+}
+
 bool IsVoid(const std::wstring& tag) {
   static const std::unordered_set<std::wstring> kVoid = {L"area", L"base", L"br", L"col", L"embed", L"frame",
                                                          L"hr", L"img", L"input", L"keygen", L"link", L"meta",
@@ -154,6 +167,7 @@ std::shared_ptr<Dom> Dom::Parse(std::string_view utf8, std::wstring url) {
         node.kind = Node::Kind::Element;
         node.tag = TagName(g->v.element);
         node.role = RoleOf(node.tag);
+        node.members = MembersOf(node.tag);
         for (unsigned i = 0; i < g->v.element.attributes.length; ++i) {
           const auto* a = static_cast<const GumboAttribute*>(g->v.element.attributes.data[i]);
           node.attributes.emplace_back(com::AsciiLower(Wide(a->name)), Wide(a->value));

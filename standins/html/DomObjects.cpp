@@ -327,18 +327,16 @@ class Element : public Automation<IDomBacked> {
     return kMembers;
   }
   bool Has(DISPID id) const override {
-    const std::wstring_view tag = ref_.dom->At(ref_.first).tag;
-    auto any = [&](std::initializer_list<std::wstring_view> tags) {
-      return std::any_of(tags.begin(), tags.end(), [&](std::wstring_view t) { return tag == t; });
-    };
+    const unsigned char members = ref_.dom->At(ref_.first).members;
     switch (id) {
-      case kHref: return any({L"a", L"area", L"link", L"base"});
-      case kSrc: return any({L"img", L"frame", L"iframe", L"script", L"embed", L"input", L"audio", L"video", L"source"});
-      case kAlt: return any({L"img", L"area", L"input", L"applet"});
-      case kCreateTextRange: return any({L"body", L"frameset", L"input", L"textarea", L"button"});
+      case kHref: return members & Node::kHref;
+      case kSrc: return members & Node::kSrc;
+      case kAlt: return members & Node::kAlt;
+      case kCreateTextRange: return members & Node::kTextRange;
       default: return true;
     }
   }
+
   std::optional<HRESULT> Injected(std::wstring_view member) const override {
     return ref_.dom->Failure(ref_.first, member);
   }
