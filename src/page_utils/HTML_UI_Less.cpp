@@ -137,11 +137,10 @@ class Collector {
     if (includeFrames) WalkFrames(main.Get());
   }
 
-  struct Entry {
-    std::wstring address;
-    TURLData data;
-  };
-  std::vector<Entry>& Results() { return results_; }
+  // The addresses in the order taken, and beside each (when titles are
+  // collected) what the pass keeps of its link.
+  std::vector<std::wstring>& Addresses() { return addresses_; }
+  std::vector<TURLData>& Data() { return data_; }
 
  private:
   void WalkFrames(IDispatch* document) {
@@ -197,7 +196,8 @@ class Collector {
     if (count > 0) {
       const auto room = static_cast<std::size_t>(std::min<LONG>(count, 1 << 20));
       seen_.Reserve(room);
-      results_.reserve(results_.size() + room);
+      addresses_.reserve(addresses_.size() + room);
+      if (kind.titleMember) data_.reserve(data_.size() + room);
     }
     TagMembers members(kind);
     const com::Variant omitted = browser::OmittedArgument();
@@ -230,15 +230,15 @@ class Collector {
     }
     SortKeyInto(address, scratch_);
     const bool fresh = seen_.Insert(std::hash<std::string_view>{}(scratch_), [&](std::size_t entry) {
-      SortKeyInto(results_[entry].address, other_);
+      SortKeyInto(addresses_[entry], other_);
       return other_ == scratch_;
     });
     if (!fresh) return;
-    Entry& entry = results_.emplace_back();
-    entry.address = std::move(address);
+    addresses_.push_back(std::move(address));
     if (!kind.titleMember) return;
+    TURLData& data = data_.emplace_back();
     try {
-      entry.data.Title = members.title.GetString(element);
+      data.Title = members.title.GetString(element);
     } catch (const com::ComError&) {
       // The address is taken already: the link stays, untitled.
     }
@@ -246,8 +246,9 @@ class Collector {
 
   std::span<const TagKind> tags_;
   bool onlySelection_;
-  std::vector<Entry> results_;
-  KeySet seen_;  // numbers its entries as results_ does
+  std::vector<std::wstring> addresses_;
+  std::vector<TURLData> data_;
+  KeySet seen_;  // numbers its entries as addresses_ does
   std::string scratch_;
   std::string other_;
 };
@@ -282,24 +283,19 @@ bool CollectLinks(const VARIANT& Document, bool IncludeFrames, bool OnlySelectio
                   std::vector<std::wstring>& Titles) {
   Collector collector(kLinkTags, OnlySelection);
   collector.Walk(Document, IncludeFrames);
-  URLs.clear();
-  Titles.clear();
-  auto& results = collector.Results();
-  URLs.reserve(results.size());
-  Titles.reserve(results.size());
-  for (auto& entry : results) {
-    URLs.push_back(std::move(entry.address));
-    Titles.push_back(std::move(entry.data.Title));
-  }
+  // The caller's lists change only now, all at once.
+  std::vector<std::wstring> titles;
+  titles.reserve(collector.Data().size());
+  for (TURLData& data : collector.Data()) titles.push_back(std::move(data.Title));
+  URLs.swap(collector.Addresses());
+  Titles.swap(titles);
   return true;
 }
 
 bool CollectImages(const VARIANT& Document, bool IncludeFrames, bool OnlySelection, std::vector<std::wstring>& URLs) {
   Collector collector(kImageTags, OnlySelection);
   collector.Walk(Document, IncludeFrames);
-  URLs.clear();
-  URLs.reserve(collector.Results().size());
-  for (auto& entry : collector.Results()) URLs.push_back(std::move(entry.address));
+  URLs.swap(collector.Addresses());
   return true;
 }
 
