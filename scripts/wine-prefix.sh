@@ -17,5 +17,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 # A server that stays until this machine's session ends keeps later starts fast.
-wineserver -p
+# When an earlier preset has started it already, wineserver says so (status 2).
+wineserver -p 2>/dev/null || [ $? -eq 2 ]
 "$wine" cmd.exe /c exit >/dev/null 2>&1 || true

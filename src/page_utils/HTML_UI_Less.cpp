@@ -73,9 +73,9 @@ class KeySet {
     hashes_.reserve(hashes_.size() + count);
   }
 
-  // Takes entry `number` (the count of entries taken so far) under `hash`
-  // unless sameAs(n) says an earlier entry n with a matching hash has an
-  // equal key; false then.
+  // Takes the next entry (numbered by the count of entries taken so far)
+  // under `hash`, unless sameAs(n) says that an earlier entry n with the same
+  // hash has an equal key; false then.
   template <class SameAs>
   bool Insert(std::size_t hash, SameAs&& sameAs) {
     if (2 * (hashes_.size() + 1) > slots_.size()) Rehash(slots_.empty() ? 64 : slots_.size() * 2);
