@@ -88,12 +88,12 @@ bool OneOf(const std::wstring& tag, const wchar_t* const (&names)[N]) {
 
 // What an element hands down to the text inside it.
 struct Frame {
-  int end;  // last node of the element's subtree
-  bool block;
+  int end = 0;  // last node of the element's subtree
+  bool block = false;
   std::optional<COLORREF> color;
   std::optional<COLORREF> background;
-  bool bold;
-  bool underline, overline, lineThrough;
+  bool bold = false;
+  bool underline = false, overline = false, lineThrough = false;
 };
 
 // A size attribute's leading digits, as browsers read "20" or "20px"; fallback without any.
@@ -193,16 +193,10 @@ class Painter {
       Box(Attribute(node, L"width", kDefaultImageSide), Attribute(node, L"height", kDefaultImageSide));
       return false;
     }
-    Frame frame{node.end, OneOf(node.tag, kBlockTags), std::nullopt, std::nullopt, false, false, false, false};
-    if (!frames_.empty()) {
-      const Frame& outer = frames_.back();
-      frame.color = outer.color;
-      frame.background = outer.background;
-      frame.bold = outer.bold;
-      frame.underline = outer.underline;
-      frame.overline = outer.overline;
-      frame.lineThrough = outer.lineThrough;
-    }
+    // An element starts from the look of what holds it; only its extent and kind are its own.
+    Frame frame = frames_.empty() ? Frame{} : frames_.back();
+    frame.end = node.end;
+    frame.block = OneOf(node.tag, kBlockTags);
     if (node.tag == L"a" && node.Attribute(L"href")) frame.color = kLinkColor;
     if (auto c = ParseColor(dom_.StyleValue(index, L"color"))) frame.color = *c;
     if (index != dom_.Body())
