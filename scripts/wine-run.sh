@@ -9,6 +9,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # crashing program fails instead of waiting in the debugger.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 
+# A program started in a prefix that does not exist yet would make one without
+# what the tests need (see scripts/wine-prefix.sh): make it properly first.
+if [ ! -f "$WINEPREFIX/.update-timestamp" ]; then
+  bash "$root/scripts/wine-prefix.sh" >&2
+fi
+
 program=$1
 # The PE header's machine field says which Wine loader the program needs.
 machine=$(python3 -c 'import struct,sys
