@@ -19,7 +19,8 @@ wine=/usr/lib/wine/wine64
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 # ctest's fixture, scripts/test.sh and scripts/wine-run.sh may all start it:
-# one at a time.
+# one at a time. Wine's programs and its server (which outlives this script)
+# must not inherit the lock: every one of them gets 9>&-.
 exec 9>"$WINEPREFIX.lock"
 flock 9
 
@@ -33,31 +34,39 @@ saved_graphics_is_null() {
        END { exit !found }' "$WINEPREFIX/user.reg" 2>/dev/null
 }
 
+# A server that stays until this machine's session ends keeps later starts
+# fast. When one runs already (an earlier preset's), wineserver says so
+# (status 2). Nothing of ctest's may stay open in it: ctest waits for the
+# output of its tests to end.
+start_server() {
+  wineserver -p >/dev/null 2>&1 9>&- || [ $? -eq 2 ]
+}
+
 # wineboot leaves this stamp when it has finished setting the prefix up.
 if [ ! -f "$WINEPREFIX/.update-timestamp" ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine-prefix: setting up $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  "$wine" wineboot.exe --init >/dev/null 2>&1
-  wineserver -w
+  "$wine" wineboot.exe --init >/dev/null 2>&1 9>&-
+  wineserver -w 9>&-
 fi
+start_server
 
 graphics_is_null() {
   saved_graphics_is_null && return 0
   local answer
-  answer=$("$wine" reg.exe query "$drivers" /v Graphics 2>/dev/null | tr -d '\r' || true)
+  answer=$("$wine" reg.exe query "$drivers" /v Graphics 2>/dev/null 9>&- | tr -d '\r' || true)
   grep -qE 'Graphics[[:space:]]+REG_SZ[[:space:]]+null$' <<<"$answer"
 }
 
 if ! graphics_is_null; then
   echo "wine-prefix: setting the graphics driver to null"
-  "$wine" reg.exe add "$drivers" /v Graphics /d null /f >/dev/null
+  "$wine" reg.exe add "$drivers" /v Graphics /d null /f >/dev/null 2>&1 9>&-
   # Programs already running (the desktop among them) keep the driver they
   # started with: end them, so the next program starts with the null driver.
-  wineserver -k || true
-  wineserver -w
+  wineserver -k >/dev/null 2>&1 9>&- || true
+  wineserver -w 9>&-
+  start_server
 fi
 
-# A server that stays until this machine's session ends keeps later starts fast.
-# When an earlier preset has started it already, wineserver says so (status 2).
-wineserver -p 2>/dev/null || [ $? -eq 2 ]
-"$wine" cmd.exe /c exit >/dev/null 2>&1 || true
+# One trivial program loads what every test program needs.
+"$wine" cmd.exe /c exit >/dev/null 2>&1 9>&- || true
