@@ -79,7 +79,10 @@ void FailMember(IDispatch* document, std::wstring_view elementId, std::wstring_v
 // The document also answers IViewObject, whose Draw paints the page as PageView.h describes.
 // Throws com::ComError (E_INVALIDARG) for a document that is not ours.
 void ShowInWindow(IDispatch* document, HWND window);
-// The current DOM as HTML, inline styles included.
+// The current DOM as HTML in UTF-8, inline styles included. Its charset declarations (<meta
+// charset>, <meta http-equiv="Content-Type" content="...; charset=...">) say UTF-8, and a page
+// that declares none gains a <meta charset="utf-8"> at the start of its head, so that a browser
+// reads the bytes as they are written whatever the page declared.
 std::string SerializeHtml(IDispatch* document);
 
 }  // namespace standins::html
