@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/com/Text.h"
 #include "standins/html/Url.h"
@@ -86,6 +88,58 @@ bool HoldsAddress(const std::wstring& tag, std::wstring_view name) {
     return tag == L"img" || tag == L"frame" || tag == L"iframe" || tag == L"script" || tag == L"embed" ||
            tag == L"input" || tag == L"source" || tag == L"audio" || tag == L"video";
   return false;
+}
+
+// The serialised page is UTF-8, so every charset it declares must say so.
+constexpr std::wstring_view kWrittenCharset = L"utf-8";
+
+// Where the charset lies in a Content-Type value ("text/html; charset=iso-8859-1"), found as a
+// browser finds it in a <meta http-equiv> content; nullopt when there is none.
+std::optional<std::pair<size_t, size_t>> ContentCharset(std::wstring_view content) {
+  const std::wstring lower = com::AsciiLower(content);
+  for (size_t at = lower.find(L"charset"); at != std::wstring::npos; at = lower.find(L"charset", at)) {
+    size_t i = at + 7;
+    while (i < lower.size() && IsSpace(lower[i])) ++i;
+    if (i >= lower.size() || lower[i] != L'=') {
+      at = i;
+      continue;
+    }
+    ++i;
+    while (i < lower.size() && IsSpace(lower[i])) ++i;
+    if (i >= lower.size()) return std::nullopt;
+    if (lower[i] == L'"' || lower[i] == L'\'') {
+      const size_t close = lower.find(lower[i], i + 1);
+      if (close == std::wstring::npos) return std::nullopt;
+      return std::make_pair(i + 1, close - i - 1);
+    }
+    size_t j = i;
+    while (j < lower.size() && !IsSpace(lower[j]) && lower[j] != L';') ++j;
+    return std::make_pair(i, j - i);
+  }
+  return std::nullopt;
+}
+
+bool IsContentTypePragma(const Node& n) {
+  const std::wstring* equiv = n.Attribute(L"http-equiv");
+  return equiv && com::AsciiLower(TrimSpaces(*equiv)) == L"content-type";
+}
+
+// Whether a <meta> element declares the page's charset.
+bool DeclaresCharset(const Node& n) {
+  if (n.Attribute(L"charset")) return true;
+  const std::wstring* content = n.Attribute(L"content");
+  return content && IsContentTypePragma(n) && ContentCharset(*content);
+}
+
+// An attribute of a <meta> element as the UTF-8 serialisation writes it.
+std::wstring MetaAttribute(const Node& n, const std::wstring& name, const std::wstring& value) {
+  if (name == L"charset") return std::wstring(kWrittenCharset);
+  if (name != L"content" || !IsContentTypePragma(n)) return value;
+  const auto charset = ContentCharset(value);
+  if (!charset) return value;
+  std::wstring written = value;
+  written.replace(charset->first, charset->second, kWrittenCharset);
+  return written;
 }
 
 void AppendEscaped(std::string& out, std::wstring_view text, bool attribute) {
@@ -392,6 +446,9 @@ std::optional<HRESULT> Dom::Failure(int node, std::wstring_view member) const {
 
 std::string Dom::Serialize() {
   std::string out;
+  const std::vector<int>& metas = Tags(L"meta");
+  const bool declared =
+      std::any_of(metas.begin(), metas.end(), [&](int meta) { return DeclaresCharset(At(meta)); });
   std::vector<int> open;  // elements whose end tag is still to be written
   auto close = [&](int upTo) {
     while (!open.empty() && At(open.back()).end < upTo) {
@@ -437,7 +494,7 @@ std::string Dom::Serialize() {
             continue;
           }
           out += " " + com::ToUtf8(name) + "=\"";
-          AppendEscaped(out, value, true);
+          AppendEscaped(out, n.tag == L"meta" ? MetaAttribute(n, name, value) : value, true);
           out += "\"";
         }
         if (n.styleChanged && !styleWritten && !style.empty()) {
@@ -446,6 +503,7 @@ std::string Dom::Serialize() {
           out += "\"";
         }
         out += ">";
+        if (i == head_ && !declared) out += "<meta charset=\"" + com::ToUtf8(kWrittenCharset) + "\">";
         if (!IsVoid(n.tag)) open.push_back(i);
         break;
       }

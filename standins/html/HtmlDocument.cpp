@@ -1,29 +1,18 @@
 #include "standins/html/HtmlDocument.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "platform/com/ComError.h"
 #include "platform/com/Text.h"
 #include "standins/html/Charset.h"
 #include "standins/html/Dom.h"
 #include "standins/html/DomObjects.h"
+#include "standins/html/PageFile.h"
 #include "standins/html/Url.h"
 
 namespace standins::html {
 
 namespace {
-
-std::optional<std::string> ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return bytes.str();
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -71,7 +60,12 @@ PageLoader FileLoader() {
   return [](const std::wstring& url) -> std::optional<std::string> {
     const std::string path = FilePath(url);
     if (path.empty()) return std::nullopt;
-    return ReadFile(std::filesystem::u8path(path));
+    // A frame whose file cannot be a page stays empty, as a browser leaves a frame it cannot load.
+    try {
+      return ReadPageFile(std::filesystem::u8path(path));
+    } catch (const PageFileError&) {
+      return std::nullopt;
+    }
   };
 }
 
@@ -90,17 +84,24 @@ com::ComPtr<IDispatch> LoadDocument(std::string_view bytes, const std::wstring& 
 }
 
 com::ComPtr<IDispatch> LoadDocumentFile(const std::string& path, const LoadOptions& options) {
+  try {
+    return OpenDocumentFile(path, options);
+  } catch (const PageFileError&) {
+    return nullptr;
+  }
+}
+
+com::ComPtr<IDispatch> OpenDocumentFile(const std::string& path, const LoadOptions& options) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::u8path(path), error);
-  if (error) return nullptr;
-  auto bytes = ReadFile(absolute);
-  if (!bytes) return nullptr;
+  if (error) throw PageFileError(path + ": " + error.message());
+  const std::string bytes = ReadPageFile(absolute);
   const std::u8string u8 = absolute.generic_u8string();
   std::string generic(u8.begin(), u8.end());
   if (!generic.empty() && generic[0] == '/') generic.erase(0, 1);
   const std::wstring raw = L"file:///" + com::FromUtf8(generic);
   const std::wstring url = ResolveUrl(raw, L"").value_or(raw);
-  return LoadDocument(*bytes, url, options);
+  return LoadDocument(bytes, url, options);
 }
 
 com::ComPtr<IDispatch> ElementById(IDispatch* document, std::wstring_view id) {

@@ -46,7 +46,8 @@ namespace standins::html {
 
 // Bytes of a page by absolute address; nullopt when it cannot be loaded.
 using PageLoader = std::function<std::optional<std::string>(const std::wstring& url)>;
-// file:/// addresses read from disk (percent-escapes decoded); others fail.
+// file:/// addresses read from disk (percent-escapes decoded) as ReadPageFile (PageFile.h)
+// allows; others fail, and so does a file that is not a regular one or is too large.
 PageLoader FileLoader();
 // Pages by exact address.
 PageLoader MapLoader(std::map<std::wstring, std::string> pages);
@@ -57,8 +58,11 @@ struct LoadOptions {
 };
 
 com::ComPtr<IDispatch> LoadDocument(std::string_view bytes, const std::wstring& url, const LoadOptions& = {});
-// The document's address is file:/// followed by the absolute path. Null when the file cannot be read.
+// The document's address is file:/// followed by the absolute path. The file is read as
+// ReadPageFile (PageFile.h) allows. Null when the file cannot be read.
 com::ComPtr<IDispatch> LoadDocumentFile(const std::string& path, const LoadOptions& = {});
+// The same, throwing PageFileError with the reason when the file cannot be read.
+com::ComPtr<IDispatch> OpenDocumentFile(const std::string& path, const LoadOptions& = {});
 // Null when the document has no element with that id (or is not one of ours).
 com::ComPtr<IDispatch> ElementById(IDispatch* document, std::wstring_view id);
 // Selects the text from the start of element fromId to the end of element toId; the selection's type becomes "Text".
@@ -75,7 +79,10 @@ void FailMember(IDispatch* document, std::wstring_view elementId, std::wstring_v
 // The document also answers IViewObject, whose Draw paints the page as PageView.h describes.
 // Throws com::ComError (E_INVALIDARG) for a document that is not ours.
 void ShowInWindow(IDispatch* document, HWND window);
-// The current DOM as HTML, inline styles included.
+// The current DOM as HTML in UTF-8, inline styles included. Its charset declarations (<meta
+// charset>, <meta http-equiv="Content-Type" content="...; charset=...">) say UTF-8, and a page
+// that declares none gains a <meta charset="utf-8"> at the start of its head, so that a browser
+// reads the bytes as they are written whatever the page declared.
 std::string SerializeHtml(IDispatch* document);
 
 }  // namespace standins::html

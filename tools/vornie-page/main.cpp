@@ -5,11 +5,11 @@
 //   vornie-page highlight PAGE.html [--states FILE]
 //   vornie-page capture PAGE.html --window WxH --scale PERCENT --format CODE -o OUT.gif
 //
-// See Usage() for the output and the states file. Exit code 0 on success, 2
-// for bad arguments or input, 1 when no picture results (with a message on stderr).
+// See kUsage for the output, the states file and the exit codes.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -28,6 +28,7 @@
 #include "platform/com/Variant.h"
 #include "standins/app_server/ArchiveServer.h"
 #include "standins/html/HtmlDocument.h"
+#include "standins/html/PageFile.h"
 
 namespace {
 
@@ -69,6 +70,18 @@ ignored. Booleans are true/false, colours #RRGGBB, "default" or "system N"
   decoration N                0 none, 1 overline, 2 line-through, 3 underline (3)
   browser-id N                the browser identifier passed along (0)
   state N ADDRESS             the state of a link address (others: -1)
+Numbers are decimal: N and the state a 32-bit integer, browser-id 0 to 4294967295,
+a system colour 0 to 255.
+
+Input: PAGE.html, the states file and the files of frames must be regular files
+of at most 256 MiB. A page or states file that is missing, is a directory, a
+device, a pipe or a socket, or is larger, is an error; such a frame is skipped
+(left empty), as a browser leaves a frame it cannot load.
+
+Exit codes: 0 success; 2 bad arguments, or a page or states file that cannot
+be read or parsed; 1 no picture (capture), standard output or the picture file
+cannot be written, or the page utilities fail. Every error is reported on
+stderr.
 )";
 
 std::string Utf8(const std::wstring& text) { return com::ToUtf8(text); }
@@ -85,11 +98,20 @@ bool ParseBool(const std::string& value, int line) {
   throw Failure{"line " + std::to_string(line) + ": expected true or false, got \"" + value + "\""};
 }
 
-long ParseNumber(const std::string& value, int line) {
+// A decimal integer within [least, most]; anything else, however close, is an error.
+long long ParseNumber(const std::string& value, int line, long long least, long long most) {
   char* end = nullptr;
-  const long number = std::strtol(value.c_str(), &end, 10);
+  errno = 0;
+  const long long number = std::strtoll(value.c_str(), &end, 10);
   if (value.empty() || *end != '\0') throw Failure{"line " + std::to_string(line) + ": not a number: \"" + value + "\""};
+  if (errno == ERANGE || number < least || number > most)
+    throw Failure{"line " + std::to_string(line) + ": " + value + " is out of range (" + std::to_string(least) +
+                  " to " + std::to_string(most) + ")"};
   return number;
+}
+
+LONG ParseLongEntry(const std::string& value, int line) {
+  return static_cast<LONG>(ParseNumber(value, line, -2147483648LL, 2147483647LL));
 }
 
 // COLOUR -> (default flag, OLE colour)
@@ -100,15 +122,23 @@ std::pair<bool, OLE_COLOR> ParseColor(std::istringstream& words, int line) {
   if (word == "system") {
     std::string index;
     words >> index;
-    return {false, 0x80000000u | static_cast<OLE_COLOR>(ParseNumber(index, line) & 0xFF)};
+    return {false, 0x80000000u | static_cast<OLE_COLOR>(ParseNumber(index, line, 0, 255))};
   }
-  if (word.size() == 7 && word[0] == '#') {
-    char* end = nullptr;
-    const unsigned long rgb = std::strtoul(word.c_str() + 1, &end, 16);
-    if (*end == '\0')
-      return {false, static_cast<OLE_COLOR>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF))};
+  if (word.size() == 7 && word[0] == '#' &&
+      word.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
+    const unsigned long rgb = std::strtoul(word.c_str() + 1, nullptr, 16);
+    return {false, static_cast<OLE_COLOR>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF))};
   }
   throw Failure{"line " + std::to_string(line) + ": expected #RRGGBB, default or system N, got \"" + word + "\""};
+}
+
+// A page or states file, read as pages are: a regular file of bounded size.
+std::string ReadInputFile(const std::string& path) {
+  try {
+    return standins::html::ReadPageFile(std::filesystem::u8path(path));
+  } catch (const standins::html::PageFileError& e) {
+    throw Failure{e.what()};
+  }
 }
 
 struct States {
@@ -118,8 +148,7 @@ struct States {
 };
 
 States ReadStates(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw Failure{"cannot read " + path};
+  std::istringstream in(ReadInputFile(path));
   States result;
   result.settings.backColorDefault = false;
   result.settings.backColor = 0x00FFFF;
@@ -148,14 +177,14 @@ States ReadStates(const std::string& path) {
     } else if (key == "bold") {
       result.settings.bold = ParseBool(value, line);
     } else if (key == "decoration") {
-      result.settings.decoration = static_cast<LONG>(ParseNumber(value, line));
+      result.settings.decoration = ParseLongEntry(value, line);
     } else if (key == "browser-id") {
-      result.browserId = static_cast<ULONG>(ParseNumber(value, line));
+      result.browserId = static_cast<ULONG>(ParseNumber(value, line, 0, 4294967295LL));
     } else if (key == "state") {
       std::string address;
       words >> address;
       if (address.empty()) throw Failure{"line " + std::to_string(line) + ": state without an address"};
-      result.states.emplace_back(com::FromUtf8(address), static_cast<LONG>(ParseNumber(value, line)));
+      result.states.emplace_back(com::FromUtf8(address), ParseLongEntry(value, line));
     } else {
       throw Failure{"line " + std::to_string(line) + ": unknown entry \"" + key + "\""};
     }
@@ -264,11 +293,25 @@ int Capture(IDispatch* document, const Options& options) {
   return 0;
 }
 
+// Output that cannot be written (a full disk, a closed pipe) is a failure, not a quiet success.
+int FinishOutput() {
+  std::cout.flush();
+  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::cerr << "vornie-page: cannot write standard output\n";
+    return 1;
+  }
+  return 0;
+}
+
 int Run(const Options& options) {
   standins::html::LoadOptions load;
   load.frames = standins::html::FileLoader();
-  com::ComPtr<IDispatch> document = standins::html::LoadDocumentFile(options.page, load);
-  if (!document) throw Failure{"cannot read " + options.page};
+  com::ComPtr<IDispatch> document;
+  try {
+    document = standins::html::OpenDocumentFile(options.page, load);
+  } catch (const standins::html::PageFileError& e) {
+    throw Failure{e.what()};
+  }
   if (options.selection) standins::html::SelectRange(document.Get(), options.selection->first, options.selection->second);
   const com::Variant ref(document.Get());
 
@@ -276,14 +319,14 @@ int Run(const Options& options) {
     std::vector<std::wstring> urls, titles;
     vorn::CollectLinks(ref, options.frames, options.selection.has_value(), urls, titles);
     for (std::size_t i = 0; i < urls.size(); ++i) std::cout << Utf8(urls[i]) << '\t' << Utf8(OneLine(titles[i])) << '\n';
-    return 0;
+    return FinishOutput();
   }
   if (options.command == "capture") return Capture(document.Get(), options);
   if (options.command == "images") {
     std::vector<std::wstring> urls;
     vorn::CollectImages(ref, options.frames, options.selection.has_value(), urls);
     for (const std::wstring& url : urls) std::cout << Utf8(url) << '\n';
-    return 0;
+    return FinishOutput();
   }
   com::ComPtr<standins::ArchiveServer> server;
   ULONG browserId = 0;
@@ -297,7 +340,7 @@ int Run(const Options& options) {
   vorn::HighlightDocument(browserId, document.Get(),
                           server ? static_cast<vorn::IGUIServer*>(server.Get()) : nullptr);
   std::cout << standins::html::SerializeHtml(document.Get());
-  return 0;
+  return FinishOutput();
 }
 
 }  // namespace
@@ -305,12 +348,19 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
   if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
     std::cout << kUsage;
-    return 0;
+    return FinishOutput();
   }
+  Options options;
   try {
-    return Run(ParseArguments(argc, argv));
+    options = ParseArguments(argc, argv);
   } catch (const Failure& f) {
     std::cerr << "vornie-page: " << f.message << "\n" << kUsage;
+    return 2;
+  }
+  try {
+    return Run(options);
+  } catch (const Failure& f) {
+    std::cerr << "vornie-page: " << f.message << "\n";
     return 2;
   } catch (const com::ComError& e) {
     std::cerr << "vornie-page: " << e.what() << " (" << Utf8(com::HResultText(e.hr())) << ")\n";
