@@ -200,8 +200,12 @@ RegistryStore::Layout RegistryStore::Inspect() {
   const std::int64_t applicationId = number("PRAGMA application_id");
   const std::int64_t version = number("PRAGMA user_version");
   const std::int64_t objects = number("SELECT count(*) FROM sqlite_master");
-  const std::int64_t ourTables =
-      number("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys', 'vals')");
+  // Stores written before they were marked are known by their tables' columns.
+  const std::int64_t ourColumns = number(
+      "SELECT (SELECT count(*) FROM pragma_table_info('keys')"
+      "        WHERE name IN ('id', 'parent', 'name', 'fold', 'written'))"
+      "     + (SELECT count(*) FROM pragma_table_info('vals')"
+      "        WHERE name IN ('seq', 'key', 'name', 'fold', 'type', 'data'))");
   if (txn) txn->Commit();
   Layout layout;
   layout.version = version;
@@ -209,7 +213,7 @@ RegistryStore::Layout RegistryStore::Inspect() {
     layout.kind = Layout::Ours;
   } else if (applicationId == 0 && objects == 0 && version == 0) {
     layout.kind = Layout::Empty;
-  } else if (applicationId == 0 && ourTables == 2 && version == 1) {
+  } else if (applicationId == 0 && ourColumns == 11 && version == 1) {
     layout.kind = Layout::Ours;  // written before stores were marked
   } else {
     layout.kind = Layout::Foreign;
