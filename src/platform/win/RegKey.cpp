@@ -114,6 +114,7 @@ LSTATUS RegKey::DeleteValue(const std::wstring& name) { return RegDeleteValueW(h
 
 std::vector<std::wstring> RegKey::SubKeyNames() const {
   std::vector<std::wstring> names;
+  if (!h_) return names;
   wchar_t buffer[kKeyNameBuffer];
   for (DWORD index = 0;; ++index) {
     DWORD chars = kKeyNameBuffer;
@@ -127,6 +128,7 @@ std::vector<std::wstring> RegKey::SubKeyNames() const {
 
 std::vector<std::wstring> RegKey::ValueNames() const {
   std::vector<std::wstring> names;
+  if (!h_) return names;
   std::wstring buffer(kValueNameBuffer, L'\0');
   for (DWORD index = 0;; ++index) {
     DWORD chars = static_cast<DWORD>(buffer.size());

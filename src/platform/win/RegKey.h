@@ -57,7 +57,7 @@ class RegKey {
   LSTATUS DeleteValue(const std::wstring& name);
 
   // Every name, or RegistryError: a walk that fails part way must not pass
-  // for a shorter list.
+  // for a shorter list. An empty RegKey has nothing to list.
   std::vector<std::wstring> SubKeyNames() const;
   std::vector<std::wstring> ValueNames() const;
 
