@@ -4,8 +4,16 @@
 // stand-in band site of a stand-in browser window.
 //
 //   vornie-host [MODULE] [--unregister]
+//
+// Every failure is reported on stderr with what failed, where and why, and
+// makes the exit code 1: a module that cannot be loaded, a registry store that
+// cannot be used (a file that is not a store, a store in a missing folder), an
+// entry point that fails, a store failure meanwhile even when the entry point
+// answered S_OK, and output that cannot be written.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/browser/BandInterfaces.h"
@@ -27,6 +35,26 @@ constexpr const wchar_t* kProgIds[] = {L"VornIEGUI.VornIEExplorerBar", L"VornIEG
 
 void Print(const std::wstring& text) { std::printf("%s\n", com::ToUtf8(text).c_str()); }
 
+void Fail(const std::wstring& text) { std::fprintf(stderr, "vornie-host: %s\n", com::ToUtf8(text).c_str()); }
+
+// A registry status with the store's own reason where it keeps one.
+std::wstring RegistryStatusText(LSTATUS status) {
+  std::wstring text = L"registry error " + std::to_wstring(status);
+  if (const std::string reason = win::RegistryFailureReason(status); !reason.empty())
+    text += L": " + com::FromUtf8(reason);
+  return text;
+}
+
+// Output that never arrived is a failure too (a full disk, a closed pipe).
+int FinishOutput(int code) {
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    Fail(L"cannot write the output: " + com::FromUtf8(errno ? std::strerror(errno) : "write error"));
+    return 1;
+  }
+  return code;
+}
+
 std::wstring Hex(HRESULT hr) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(hr));
@@ -35,9 +63,11 @@ std::wstring Hex(HRESULT hr) {
 
 void DumpKey(HKEY root, const std::wstring& rootName, const std::wstring& path, int depth = 0) {
   win::RegKey key;
-  if (key.Open(root, path) != ERROR_SUCCESS) {
+  if (const LSTATUS status = key.Open(root, path); status == ERROR_FILE_NOT_FOUND) {
     Print(std::wstring(depth * 2, L' ') + rootName + L"\\" + path + L"  (missing)");
     return;
+  } else if (status != ERROR_SUCCESS) {
+    throw win::RegistryError(status, com::ToUtf8(rootName + L"\\" + path) + ": " + com::ToUtf8(RegistryStatusText(status)));
   }
   Print(std::wstring(depth * 2, L' ') + rootName + L"\\" + path);
   for (const auto& name : key.ValueNames()) {
@@ -64,18 +94,24 @@ int HostBand() {
 
   CLSID clsid{};
   if (HRESULT hr = CLSIDFromProgID(kMainToolbarProgId, &clsid); FAILED(hr)) {
-    Print(L"ProgID not registered: " + Hex(hr));
+    Fail(std::wstring(L"the ProgID ") + kMainToolbarProgId + L" is not registered: " + Hex(hr));
     return 1;
   }
   com::ComPtr<IDeskBand> band;
   HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDeskBand, band.PutVoid());
   Print(L"CoCreateInstance(" + com::GuidToString(clsid) + L") = " + Hex(hr));
-  if (FAILED(hr)) return 1;
+  if (FAILED(hr)) {
+    Fail(L"cannot create the main toolbar band " + com::GuidToString(clsid) + L": " + Hex(hr));
+    return 1;
+  }
 
   auto withSite = band.As<IObjectWithSite>();
   hr = withSite->SetSite(site->Identity());
   Print(L"SetSite = " + Hex(hr));
-  if (FAILED(hr)) return 1;
+  if (FAILED(hr)) {
+    Fail(L"the band refused its site: " + Hex(hr));
+    return 1;
+  }
 
   DESKBANDINFO info{};
   info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS;
@@ -102,9 +138,7 @@ int HostBand() {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   static const int anchor = 0;
   std::wstring modulePath = win::PathBesideModule(&anchor, com::FromUtf8(VORN_MODULE_PATH));
   bool unregister = false;
@@ -114,17 +148,36 @@ int main(int argc, char** argv) {
     else
       modulePath = com::FromUtf8(argv[i]);
   }
+  const std::wstring entryName = unregister ? L"DllUnregisterServer" : L"DllRegisterServer";
+
+  // A store that cannot be used is reported before anything is attempted: the
+  // entry points swallow registry failures (deleting what cannot be read
+  // counts as nothing to delete), so their answer alone would not tell.
+  {
+    win::RegKey probe;
+    if (const LSTATUS status = probe.Open(HKEY_CURRENT_USER, L""); status != ERROR_SUCCESS) {
+      Fail(L"cannot use the registry: " + RegistryStatusText(status));
+      return 1;
+    }
+  }
 
   CoInitialize(nullptr);
   HMODULE module = win::LoadLibraryW(modulePath.c_str());
   if (!module) {
-    Print(L"Cannot load " + modulePath);
+    std::error_code error;
+    const bool there = std::filesystem::is_regular_file(std::filesystem::path(com::ToUtf8(modulePath)), error);
+    Fail(L"cannot load " + modulePath + (there ? L": not a loadable module" : L": no such file"));
     return 1;
   }
   const HRESULT hr = CallEntry(module, unregister ? "DllUnregisterServer" : "DllRegisterServer");
-  Print(std::wstring(unregister ? L"DllUnregisterServer" : L"DllRegisterServer") + L"(" + modulePath + L") = " +
-        Hex(hr));
-  if (FAILED(hr)) return 1;
+  Print(entryName + L"(" + modulePath + L") = " + Hex(hr));
+  const std::string storeFailure = win::LastRegistryFailure();
+  if (FAILED(hr) || !storeFailure.empty()) {
+    std::wstring why = FAILED(hr) ? L"failed with " + Hex(hr) : L"answered " + Hex(hr) + L" but the registry failed";
+    Fail(entryName + L"(" + modulePath + L") " + why +
+         (storeFailure.empty() ? std::wstring() : L": " + com::FromUtf8(storeFailure)));
+    return 1;
+  }
   if (unregister) return 0;
 
   Print(L"");
@@ -144,4 +197,18 @@ int main(int argc, char** argv) {
   win::FreeLibrary(module);
   CoUninitialize();
   return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return FinishOutput(Run(argc, argv));
+  } catch (const win::RegistryError& e) {
+    Fail(L"reading the registry entries: " + com::FromUtf8(e.what()));
+  } catch (const std::exception& e) {
+    Fail(com::FromUtf8(e.what()));
+  }
+  FinishOutput(1);
+  return 1;
 }

@@ -8,12 +8,16 @@
 //   vornie-reg fill <ROOT\path> <prefix> <count>
 //
 // ROOT is HKCR, HKCU or HKLM (or the long HKEY_... names); "@" is the key's
-// default value. The store is the one the registry functions open: the file
-// named by VORNIE_REGISTRY, else the per-user default. Exit code 0 on success,
-// 1 with a message on stderr otherwise.
+// default value; numbers are decimal, or hexadecimal after "0x". The store is
+// the one the registry functions open: the file named by VORNIE_REGISTRY, else
+// the per-user default; reading a store that does not exist finds nothing and
+// creates nothing. Exit code 0 on success, 1 with a message on stderr saying
+// what failed, where and why otherwise (a key or store that cannot be read
+// part way through a listing, or output that cannot be written, included).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -53,8 +57,10 @@ std::string ErrorText(LSTATUS status) {
 }
 
 void Check(LSTATUS status, const std::string& what) {
-  if (status != ERROR_SUCCESS)
-    throw Failure{what + ": " + ErrorText(status) + " (" + std::to_string(status) + ")"};
+  if (status == ERROR_SUCCESS) return;
+  std::string message = what + ": " + ErrorText(status) + " (" + std::to_string(status) + ")";
+  if (const std::string reason = win::RegistryFailureReason(status); !reason.empty()) message += ": " + reason;
+  throw Failure{message};
 }
 
 struct KeyPath {
@@ -89,12 +95,17 @@ KeyPath ParseKeyPath(const std::string& arg) {
 
 std::wstring ValueNameArg(const std::string& arg) { return arg == "@" ? std::wstring() : com::FromUtf8(arg); }
 
+// Decimal, whatever zeros it starts with ("010" is ten), or hexadecimal after "0x".
 unsigned long long ParseNumber(const std::string& arg, unsigned long long max) {
-  if (arg.empty() || arg[0] == '-' || arg[0] == '+') throw Failure{"not a number: '" + arg + "'"};
+  const bool hex = arg.size() > 2 && arg[0] == '0' && (arg[1] == 'x' || arg[1] == 'X');
+  const std::string digits = hex ? arg.substr(2) : arg;
+  const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (digits.empty() || digits.find_first_not_of(allowed) != std::string::npos)
+    throw Failure{"not a " + std::string(hex ? "hexadecimal" : "decimal") + " number: '" + arg + "'"};
   errno = 0;
-  char* end = nullptr;
-  const unsigned long long n = std::strtoull(arg.c_str(), &end, 0);
-  if (errno || *end || n > max) throw Failure{"not a number in range: '" + arg + "'"};
+  const unsigned long long n = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
+  if (errno == ERANGE || n > max)
+    throw Failure{"number out of range: '" + arg + "' (0 to " + std::to_string(max) + ")"};
   return n;
 }
 
@@ -177,15 +188,25 @@ std::vector<BYTE> QueryValue(HKEY key, const std::wstring& name, DWORD& type) {
   }
 }
 
+// A listing that cannot be completed fails as a whole, naming the key.
+template <typename F>
+auto Names(const std::wstring& shownPath, F&& walk) {
+  try {
+    return walk();
+  } catch (const win::RegistryError& e) {
+    throw Failure{com::ToUtf8(shownPath) + ": " + e.what()};
+  }
+}
+
 void ListKey(const win::RegKey& key, const std::wstring& shownPath) {
   std::cout << com::ToUtf8(shownPath) << '\n';
-  for (const std::wstring& name : key.ValueNames()) {
+  for (const std::wstring& name : Names(shownPath, [&] { return key.ValueNames(); })) {
     DWORD type = REG_NONE;
     const auto data = QueryValue(key.Get(), name, type);
     std::cout << "    " << (name.empty() ? std::string("(Default)") : com::ToUtf8(name)) << "    " << TypeName(type)
               << "    " << FormatData(type, data, true) << '\n';
   }
-  for (const std::wstring& child : key.SubKeyNames()) {
+  for (const std::wstring& child : Names(shownPath, [&] { return key.SubKeyNames(); })) {
     const std::wstring childPath = shownPath + L"\\" + child;
     win::RegKey sub;
     Check(sub.Open(key.Get(), child, KEY_READ), com::ToUtf8(childPath));
@@ -254,9 +275,20 @@ int Run(const std::vector<std::string>& args) {
 
 }  // namespace
 
+// Output that never arrived is a failure too (a full disk, a closed pipe).
+int FinishOutput(int code) {
+  std::cout.flush();
+  errno = 0;
+  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::cerr << "vornie-reg: cannot write the output: " << (errno ? std::strerror(errno) : "write error") << '\n';
+    return 1;
+  }
+  return code;
+}
+
 int main(int argc, char** argv) {
   try {
-    return Run(std::vector<std::string>(argv + 1, argv + argc));
+    return FinishOutput(Run(std::vector<std::string>(argv + 1, argv + argc)));
   } catch (const Failure& f) {
     std::cerr << "vornie-reg: " << f.message << '\n';
   } catch (const std::exception& e) {

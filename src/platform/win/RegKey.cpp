@@ -2,6 +2,10 @@
 
 #include <utility>
 
+#ifndef _WIN32
+#include "platform/portable/registry/RegistryControl.h"
+#endif
+
 namespace win {
 namespace {
 
@@ -9,7 +13,28 @@ namespace {
 constexpr DWORD kKeyNameBuffer = 256;
 constexpr DWORD kValueNameBuffer = 16384;
 
+[[noreturn]] void WalkFailed(LSTATUS status, const char* what) {
+  std::string message = std::string(what) + " failed with error " + std::to_string(status);
+  if (const std::string reason = RegistryFailureReason(status); !reason.empty()) message += ": " + reason;
+  throw RegistryError(status, message);
+}
+
 }  // namespace
+
+std::string LastRegistryFailure() {
+#ifdef _WIN32
+  return {};  // the system's registry keeps no reason beyond the status
+#else
+  return registry::LastStoreError();
+#endif
+}
+
+std::string RegistryFailureReason(LSTATUS status) {
+  // Only a failure of the store records a reason; any other status would show a stale one.
+  const bool fromStore = status == ERROR_REGISTRY_IO_FAILED || status == ERROR_REGISTRY_CORRUPT ||
+                         status == ERROR_CANTWRITE;
+  return fromStore ? LastRegistryFailure() : std::string();
+}
 
 RegKey::RegKey(RegKey&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
 
@@ -89,10 +114,13 @@ LSTATUS RegKey::DeleteValue(const std::wstring& name) { return RegDeleteValueW(h
 
 std::vector<std::wstring> RegKey::SubKeyNames() const {
   std::vector<std::wstring> names;
+  if (!h_) return names;
   wchar_t buffer[kKeyNameBuffer];
   for (DWORD index = 0;; ++index) {
     DWORD chars = kKeyNameBuffer;
-    if (RegEnumKeyExW(h_, index, buffer, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    const LSTATUS status = RegEnumKeyExW(h_, index, buffer, &chars, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) WalkFailed(status, "listing the subkeys of a key");
     names.emplace_back(buffer, chars);
   }
   return names;
@@ -100,12 +128,14 @@ std::vector<std::wstring> RegKey::SubKeyNames() const {
 
 std::vector<std::wstring> RegKey::ValueNames() const {
   std::vector<std::wstring> names;
+  if (!h_) return names;
   std::wstring buffer(kValueNameBuffer, L'\0');
   for (DWORD index = 0;; ++index) {
     DWORD chars = static_cast<DWORD>(buffer.size());
     const LSTATUS status =
         RegEnumValueW(h_, index, buffer.data(), &chars, nullptr, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) break;
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) WalkFailed(status, "listing the values of a key");
     names.emplace_back(buffer.data(), chars);
   }
   return names;

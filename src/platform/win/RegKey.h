@@ -3,12 +3,31 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/win/Registry.h"
 
 namespace win {
+
+// A registry call that failed where the caller cannot return its status.
+class RegistryError : public std::runtime_error {
+ public:
+  RegistryError(LSTATUS status, const std::string& message) : std::runtime_error(message), status_(status) {}
+  LSTATUS status() const { return status_; }
+
+ private:
+  LSTATUS status_;
+};
+
+// The registry's own account of why a call last failed, where it keeps one
+// (the portable store: which file, and what the database said); empty when it
+// does not, or when nothing failed in this process.
+std::string LastRegistryFailure();
+// The same for a call that answered `status`: only statuses that tell of the
+// store itself (cannot be read, written or opened) carry a reason.
+std::string RegistryFailureReason(LSTATUS status);
 
 class RegKey {
  public:
@@ -37,6 +56,8 @@ class RegKey {
   std::optional<DWORD> GetDword(const std::wstring& name) const;
   LSTATUS DeleteValue(const std::wstring& name);
 
+  // Every name, or RegistryError: a walk that fails part way must not pass
+  // for a shorter list. An empty RegKey has nothing to list.
   std::vector<std::wstring> SubKeyNames() const;
   std::vector<std::wstring> ValueNames() const;
 

@@ -43,10 +43,17 @@ constexpr DWORD kOptionVolatile = 0x1;  // REG_OPTION_VOLATILE
 
 enum class Hive { User, Machine };
 
+// Where a walk over a key stands, as a real handle remembers it.
+struct Cursors {
+  regstore::EnumCursor keys;
+  regstore::EnumCursor values;
+};
+
 struct KeyHandle {
   KeyId id;
   Hive hive;
   REGSAM access;
+  Cursors cursors;
 };
 
 struct State {
@@ -55,6 +62,8 @@ struct State {
   std::string lastError;
   bool machineWritable = true;
   std::unordered_map<std::uintptr_t, KeyHandle> handles;
+  std::unordered_map<std::uintptr_t, Cursors> rootCursors;  // of the predefined handles
+  std::optional<unsigned> failAfter;  // registry calls before an injected failure
   // Never reused, so a handle closed by a store switch cannot come back as someone else's key.
   std::uintptr_t nextHandle = 0x1000;
 };
@@ -100,18 +109,49 @@ void CloseStoreAtExitOnce() {
   std::call_once(once, [] { std::atexit(CloseStoreAtExit); });
 }
 
-RegistryStore& Store(State& s) {
+// What a registry call needs of the store: reading and deleting never bring one into being.
+enum class Use { Read, Create };
+
+// Forgets every handle and walk of the store that was in use.
+void ForgetHandles(State& s) {
+  s.handles.clear();
+  s.rootCursors.clear();
+}
+
+// The store, opened on first use; null when `use` only reads and no store exists
+// yet, which reads as an empty registry. Throws StoreError.
+RegistryStore* Store(State& s, Use use) {
   CloseStoreAtExitOnce();
+  if (s.failAfter && (*s.failAfter)-- == 0) {
+    s.failAfter.reset();
+    const std::string path = s.store ? s.store->Path() : registry::DefaultStorePath();
+    throw StoreError{ERROR_REGISTRY_IO_FAILED, "registry store " + path + ": disk I/O error (injected)"};
+  }
   if (!s.store) {
     bool isDefault = false;
     const std::string path = DefaultPath(isDefault);
-    if (isDefault) {
-      std::error_code ignored;  // opening reports a missing folder well enough
-      std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    const std::filesystem::path file(path);
+    std::error_code error;
+    if (path != ":memory:" && !std::filesystem::exists(file, error) && !error) {
+      // A store in a folder that does not exist is a mistake worth reporting,
+      // unless it is the default folder that the first write makes.
+      const bool folderThere = std::filesystem::is_directory(file.parent_path(), error);
+      if (use == Use::Read && (folderThere || isDefault)) return nullptr;
+      if (isDefault) std::filesystem::create_directories(file.parent_path(), error);  // opening reports failure
     }
     s.store = RegistryStore::Open(path);
   }
-  return *s.store;
+  return s.store.get();
+}
+
+// The answer to a read before any store exists: the key asked for is not there.
+LSTATUS NothingStored(const State& s, HKEY h, LSTATUS notThere = ERROR_FILE_NOT_FOUND) {
+  return IsPredefined(h) || s.handles.count(HandleValue(h)) ? notThere : ERROR_INVALID_HANDLE;
+}
+
+Cursors& CursorsOf(State& s, HKEY h) {
+  const auto it = s.handles.find(HandleValue(h));
+  return it != s.handles.end() ? it->second.cursors : s.rootCursors[HandleValue(h)];
 }
 
 // Runs a registry call under the process lock, turning store failures into its status.
@@ -256,7 +296,7 @@ LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpCl
   std::vector<std::wstring_view> parts;
   if (LSTATUS status = SplitPath(lpSubKey, parts)) return status;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore& store = *Store(s, Use::Create);
     RegistryStore::Transaction txn(store, true);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, true, base)) return status;
@@ -274,7 +314,7 @@ LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpCl
     }
     if (!writable && WantsWrite(samDesired)) return ERROR_ACCESS_DENIED;
     txn.Commit();
-    *phkResult = NewHandle(s, {id, base.hive, Granted(samDesired, writable)});
+    *phkResult = NewHandle(s, {id, base.hive, Granted(samDesired, writable), {}});
     if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
   });
@@ -289,7 +329,19 @@ LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDe
   std::vector<std::wstring_view> parts;
   if (LSTATUS status = SplitPath(lpSubKey, parts)) return status;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore* stored = Store(s, Use::Read);
+    if (!stored) {
+      const bool hive = hKey == HKEY_CURRENT_USER || hKey == HKEY_LOCAL_MACHINE;
+      if (!hive || !parts.empty()) return NothingStored(s, hKey);
+      // The hives' top keys exist in every store, even one not yet written.
+      const Hive which = hKey == HKEY_CURRENT_USER ? Hive::User : Hive::Machine;
+      const bool writable = Writable(s, which);
+      if (!writable && WantsWrite(samDesired)) return ERROR_ACCESS_DENIED;
+      *phkResult = NewHandle(s, {which == Hive::User ? regstore::kUserRoot : regstore::kMachineRoot, which,
+                                 Granted(samDesired, writable), {}});
+      return ERROR_SUCCESS;
+    }
+    RegistryStore& store = *stored;
     RegistryStore::Transaction txn(store, false);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, false, base)) return status;
@@ -299,7 +351,7 @@ LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDe
     const bool writable = Writable(s, base.hive);
     if (!writable && WantsWrite(samDesired)) return ERROR_ACCESS_DENIED;
     txn.Commit();
-    *phkResult = NewHandle(s, {*id, base.hive, Granted(samDesired, writable)});
+    *phkResult = NewHandle(s, {*id, base.hive, Granted(samDesired, writable), {}});
     return ERROR_SUCCESS;
   });
 }
@@ -316,7 +368,9 @@ LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   std::vector<std::wstring_view> parts;
   if (LSTATUS status = SplitPath(lpSubKey, parts)) return status;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore* stored = Store(s, Use::Read);
+    if (!stored) return NothingStored(s, hKey);
+    RegistryStore& store = *stored;
     RegistryStore::Transaction txn(store, true);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, true, base)) return status;
@@ -335,7 +389,9 @@ LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
   std::vector<std::wstring_view> parts;
   if (LSTATUS status = SplitPath(lpSubKey, parts)) return status;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore* stored = Store(s, Use::Read);
+    if (!stored) return NothingStored(s, hKey, parts.empty() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+    RegistryStore& store = *stored;
     RegistryStore::Transaction txn(store, true);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, true, base)) return status;
@@ -369,7 +425,9 @@ LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
 
 LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore* stored = Store(s, Use::Read);
+    if (!stored) return NothingStored(s, hKey);
+    RegistryStore& store = *stored;
     RegistryStore::Transaction txn(store, true);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, true, base)) return status;
@@ -387,7 +445,7 @@ LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwT
   const std::wstring_view name = ValueName(lpValueName);
   if (name.size() > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore& store = *Store(s, Use::Create);
     RegistryStore::Transaction txn(store, true);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, true, base)) return status;
@@ -402,7 +460,9 @@ LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD* lpReserved, DWOR
                          DWORD* lpcbData) {
   if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore* stored = Store(s, Use::Read);
+    if (!stored) return NothingStored(s, hKey);
+    RegistryStore& store = *stored;
     RegistryStore::Transaction txn(store, false);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, false, base)) return status;
@@ -419,13 +479,15 @@ LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, DWORD* lpcchName,
                       DWORD* lpcchClass, FILETIME* lpftLastWriteTime) {
   if (!lpName || !lpcchName || lpReserved) return ERROR_INVALID_PARAMETER;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore* stored = Store(s, Use::Read);
+    if (!stored) return NothingStored(s, hKey, ERROR_NO_MORE_ITEMS);
+    RegistryStore& store = *stored;
     RegistryStore::Transaction txn(store, false);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, false, base)) return status;
     if (!(base.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     if (!base.id) return ERROR_NO_MORE_ITEMS;
-    const auto key = store.EnumKey(*base.id, dwIndex);
+    const auto key = store.EnumKey(*base.id, dwIndex, CursorsOf(s, hKey).keys);
     if (!key) return ERROR_NO_MORE_ITEMS;
     // Keys carry no class string, so a class buffer only needs room for the terminator.
     if (key->name.size() >= *lpcchName || (lpClass && lpcchClass && *lpcchClass < 1)) return ERROR_MORE_DATA;
@@ -445,13 +507,15 @@ LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, DWORD* lpcch
                       DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
   if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   return Guarded([&](State& s) -> LSTATUS {
-    RegistryStore& store = Store(s);
+    RegistryStore* stored = Store(s, Use::Read);
+    if (!stored) return NothingStored(s, hKey, ERROR_NO_MORE_ITEMS);
+    RegistryStore& store = *stored;
     RegistryStore::Transaction txn(store, false);
     Base base;
     if (LSTATUS status = ResolveBase(s, store, hKey, false, base)) return status;
     if (!(base.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (!base.id) return ERROR_NO_MORE_ITEMS;
-    const auto value = store.EnumValue(*base.id, dwIndex);
+    const auto value = store.EnumValue(*base.id, dwIndex, CursorsOf(s, hKey).values);
     if (!value) return ERROR_NO_MORE_ITEMS;
     if (lpType) *lpType = value->type;
     if (value->name.size() >= *lpcchValueName) {
@@ -474,7 +538,7 @@ void UseMemoryStore() {
   } catch (const StoreError& e) {
     throw std::runtime_error(e.message);
   }
-  s.handles.clear();
+  ForgetHandles(s);
 }
 
 LSTATUS UseFileStore(const std::string& path) {
@@ -489,7 +553,7 @@ LSTATUS UseFileStore(const std::string& path) {
   } catch (const std::bad_alloc&) {
     return ERROR_OUTOFMEMORY;
   }
-  s.handles.clear();
+  ForgetHandles(s);
   return ERROR_SUCCESS;
 }
 
@@ -509,9 +573,10 @@ void Reset() {
   State& s = GlobalState();
   std::lock_guard lock(s.mu);
   s.store.reset();
-  s.handles.clear();
+  ForgetHandles(s);
   s.machineWritable = true;
   s.lastError.clear();
+  s.failAfter.reset();
 }
 
 std::string StorePath() {
@@ -523,6 +588,24 @@ std::string StorePath() {
 std::string DefaultStorePath() {
   bool isDefault = false;
   return DefaultPath(isDefault);
+}
+
+void FailStoreCallAfter(unsigned calls) {
+  State& s = GlobalState();
+  std::lock_guard lock(s.mu);
+  s.failAfter = calls;
+}
+
+void ClearLastStoreError() {
+  State& s = GlobalState();
+  std::lock_guard lock(s.mu);
+  s.lastError.clear();
+}
+
+std::int64_t StoreWorkDone() {
+  State& s = GlobalState();
+  std::lock_guard lock(s.mu);
+  return s.store ? s.store->WorkDone() : 0;
 }
 
 std::string LastStoreError() {

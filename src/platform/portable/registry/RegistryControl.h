@@ -1,11 +1,16 @@
 // Control of the portable registry store, for tests and tools (portable build only).
 //
 // By default the store opens lazily on first use at the path the environment
-// names (see platform/win/Registry.h). Tests take a fresh in-memory store per
+// names (see platform/win/Registry.h). Until a write needs it, a store that
+// does not exist is not created: reads find nothing (ERROR_FILE_NOT_FOUND,
+// ERROR_NO_MORE_ITEMS) and deletions have nothing to delete. A store named in a
+// folder that does not exist fails every call (ERROR_REGISTRY_IO_FAILED) unless
+// it is the default one, whose folder the first write creates. Tests take a fresh in-memory store per
 // test, either by calling UseMemoryStore() in SetUp and Reset() in TearDown, or
 // by holding a ScopedMemoryStore.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/win/WinTypes.h"
@@ -43,6 +48,17 @@ std::string StorePath();
 std::string DefaultStorePath();
 // Why the store could not be opened or used the last time that failed; empty if it never did.
 std::string LastStoreError();
+// Forgets that reason, so that a later LastStoreError() tells only of what failed since.
+void ClearLastStoreError();
+
+// Makes the registry call after the next `calls` ones that reach the store fail
+// once, as an I/O error of the store would: ERROR_REGISTRY_IO_FAILED, with
+// LastStoreError() saying so. Reset() disarms it.
+void FailStoreCallAfter(unsigned calls);
+
+// How much work the store's queries have done so far (0 without a store), for
+// tests that check how the cost of a call grows with the size of a key.
+std::int64_t StoreWorkDone();
 
 // A fresh in-memory store for the lifetime of the object; Reset() afterwards.
 class ScopedMemoryStore {

@@ -2,8 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "platform/com/Text.h"
@@ -13,7 +16,7 @@ namespace win::regstore {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 LSTATUS StatusFor(int rc) {
   switch (rc & 0xFF) {
@@ -29,6 +32,13 @@ LSTATUS StatusFor(int rc) {
     default:
       return ERROR_REGISTRY_IO_FAILED;
   }
+}
+
+// Generations are unique in the process, so that a cursor can never match a
+// store object other than the one it was made on.
+std::uint64_t NextGeneration() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
 }
 
 std::uint64_t NowFileTime() {
@@ -128,16 +138,21 @@ std::unique_ptr<RegistryStore> RegistryStore::Open(const std::string& path) {
   const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
   if (rc != SQLITE_OK) {
-    std::string message = "cannot open registry store " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    std::string reason = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code ignored;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ignored))
+      reason = "its folder " + folder.string() + " does not exist";
     sqlite3_close(db);
-    throw StoreError{ERROR_REGISTRY_IO_FAILED, std::move(message)};
+    throw StoreError{ERROR_REGISTRY_IO_FAILED, "cannot open registry store " + path + ": " + reason};
   }
   std::unique_ptr<RegistryStore> store(new RegistryStore(db, path));
   store->Initialise();
   return store;
 }
 
-RegistryStore::RegistryStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+RegistryStore::RegistryStore(sqlite3* db, std::string path)
+    : db_(db), path_(std::move(path)), generation_(NextGeneration()) {}
 
 RegistryStore::~RegistryStore() {
   for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
@@ -168,39 +183,106 @@ sqlite3_stmt* RegistryStore::Prepare(const char* sql) {
   return stmt;
 }
 
+// What a database file holds, judged by reading only.
+struct RegistryStore::Layout {
+  enum Kind { Empty, Ours, Foreign } kind = Empty;
+  std::int64_t version = 0;
+  std::string description;  // of a foreign database, for the message
+};
+
+RegistryStore::Layout RegistryStore::Inspect() {
+  std::optional<Transaction> txn;
+  if (sqlite3_get_autocommit(db_)) txn.emplace(*this, false);
+  const auto number = [this](const char* sql) {
+    Statement st(*this, sql);
+    return st.Step() ? st.Int(0) : 0;
+  };
+  const std::int64_t applicationId = number("PRAGMA application_id");
+  const std::int64_t version = number("PRAGMA user_version");
+  const std::int64_t objects = number("SELECT count(*) FROM sqlite_master");
+  // Stores written before they were marked are known by their tables' columns.
+  const std::int64_t ourColumns = number(
+      "SELECT (SELECT count(*) FROM pragma_table_info('keys')"
+      "        WHERE name IN ('id', 'parent', 'name', 'fold', 'written'))"
+      "     + (SELECT count(*) FROM pragma_table_info('vals')"
+      "        WHERE name IN ('seq', 'key', 'name', 'fold', 'type', 'data'))");
+  if (txn) txn->Commit();
+  Layout layout;
+  layout.version = version;
+  if (applicationId == kApplicationId) {
+    layout.kind = Layout::Ours;
+  } else if (applicationId == 0 && objects == 0 && version == 0) {
+    layout.kind = Layout::Empty;
+  } else if (applicationId == 0 && ourColumns == 11 && version == 1) {
+    layout.kind = Layout::Ours;  // written before stores were marked
+  } else {
+    layout.kind = Layout::Foreign;
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%08X", static_cast<unsigned>(applicationId));
+    layout.description = std::string("application id ") + id + ", version " + std::to_string(version) + ", " +
+                         std::to_string(objects) + " schema objects";
+  }
+  return layout;
+}
+
 void RegistryStore::Initialise() {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db_, 1);
-  if (path_ != ":memory:") {
-    // Switching a fresh file to WAL needs a moment of exclusive access; a second
-    // process opening the same new file at the same time may have to wait for it.
-    for (int attempt = 0;; ++attempt) {
-      try {
-        Exec("PRAGMA journal_mode=WAL");
-        break;
-      } catch (const StoreError& e) {
-        if (e.status != ERROR_CANTWRITE || attempt >= 50) throw;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      }
-    }
+  if (path_ == ":memory:") {
+    Transaction txn(*this, true);
+    CreateSchema(0);
+    txn.Commit();
+    return;
+  }
+  // Look before changing anything: an up-to-date store needs no write at all,
+  // so opening one never waits for a writer, and another program's database
+  // must stay exactly as it is.
+  Layout layout = Inspect();
+  const auto refuseForeign = [this](const Layout& l) {
+    if (l.kind == Layout::Foreign)
+      throw StoreError{ERROR_REGISTRY_CORRUPT, "registry store " + path_ +
+                                                   ": is a database of another program (" + l.description +
+                                                   "), not a registry store; it was left unchanged"};
+    if (l.version > kSchemaVersion)
+      throw StoreError{ERROR_REGISTRY_CORRUPT, "registry store " + path_ + ": unknown format version " +
+                                                   std::to_string(l.version)};
+  };
+  refuseForeign(layout);
+  if (layout.kind == Layout::Ours && layout.version == kSchemaVersion) {
     Exec("PRAGMA synchronous=NORMAL");
+    return;
   }
+  // A new file or an older store of ours: bring it up to date, once.
+  // Switching a fresh file to WAL needs a moment of exclusive access; a second
+  // process opening the same new file at the same time may have to wait for it.
+  for (int attempt = 0;; ++attempt) {
+    try {
+      Exec("PRAGMA journal_mode=WAL");
+      break;
+    } catch (const StoreError& e) {
+      if (e.status != ERROR_CANTWRITE || attempt >= 50) throw;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+  Exec("PRAGMA synchronous=NORMAL");
   Transaction txn(*this, true);
-  std::int64_t version = 0;
-  {
-    Statement st(*this, "PRAGMA user_version");
-    if (st.Step()) version = st.Int(0);
-  }
-  if (version == 0) {
+  layout = Inspect();  // another process may have done it meanwhile
+  refuseForeign(layout);
+  if (layout.version != kSchemaVersion) CreateSchema(layout.version);
+  txn.Commit();
+}
+
+void RegistryStore::CreateSchema(std::int64_t fromVersion) {
+  if (fromVersion == 0)
     Exec(
-        "CREATE TABLE IF NOT EXISTS keys("
+        "CREATE TABLE keys("
         "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
         "  parent INTEGER,"  // NULL for a hive's top key
         "  name TEXT NOT NULL,"
         "  fold TEXT NOT NULL,"
         "  written INTEGER NOT NULL DEFAULT 0,"
         "  UNIQUE(parent, fold));"
-        "CREATE TABLE IF NOT EXISTS vals("
+        "CREATE TABLE vals("
         "  seq INTEGER PRIMARY KEY AUTOINCREMENT,"
         "  key INTEGER NOT NULL,"
         "  name TEXT NOT NULL,"
@@ -208,15 +290,32 @@ void RegistryStore::Initialise() {
         "  type INTEGER NOT NULL,"
         "  data BLOB NOT NULL,"
         "  UNIQUE(key, fold));"
-        "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
+        "INSERT INTO keys(id, parent, name, fold) VALUES"
         "  (1, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"
-        "  (2, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE');"
-        "PRAGMA user_version=1;");
-  } else if (version != kSchemaVersion) {
-    throw StoreError{ERROR_REGISTRY_CORRUPT, "registry store " + path_ + ": unknown format version " +
-                                                 std::to_string(version)};
+        "  (2, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE');");
+  // Version 2: values are walked in creation order through an index, and the file is marked as ours.
+  Exec("CREATE INDEX IF NOT EXISTS vals_order ON vals(key, seq);");
+  Exec(("PRAGMA application_id=" + std::to_string(kApplicationId) + ";").c_str());
+  Exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";").c_str());
+  Changed();
+}
+
+std::uint64_t RegistryStore::Generation() {
+  Statement st(*this, "PRAGMA data_version");
+  const std::int64_t version = st.Step() ? st.Int(0) : 0;
+  if (version != dataVersion_) {
+    dataVersion_ = version;
+    generation_ = NextGeneration();
   }
-  txn.Commit();
+  return generation_;
+}
+
+void RegistryStore::Changed() { generation_ = NextGeneration(); }
+
+std::int64_t RegistryStore::WorkDone() const {
+  std::int64_t steps = 0;
+  for (const auto& [sql, stmt] : cache_) steps += sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_VM_STEP, 0);
+  return steps;
 }
 
 RegistryStore::Transaction::Transaction(RegistryStore& store, bool write) : store_(store) {
@@ -267,6 +366,7 @@ bool RegistryStore::HasValues(KeyId key) {
 }
 
 void RegistryStore::DeleteKey(KeyId key) {
+  Changed();
   std::optional<KeyId> parent;
   {
     Statement st(*this, "SELECT parent FROM keys WHERE id = ?1");
@@ -278,6 +378,7 @@ void RegistryStore::DeleteKey(KeyId key) {
 }
 
 void RegistryStore::DeleteSubkeys(KeyId key) {
+  Changed();
   Statement(*this,
             "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent = ?1"
             "  UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
@@ -294,6 +395,7 @@ void RegistryStore::DeleteSubkeys(KeyId key) {
 }
 
 void RegistryStore::DeleteValues(KeyId key) {
+  Changed();
   Statement(*this, "DELETE FROM vals WHERE key = ?1").Bind(1, key).Run();
   if (sqlite3_changes(db_) > 0) Touch(key);
 }
@@ -319,6 +421,7 @@ std::optional<Value> RegistryStore::GetValue(KeyId key, std::wstring_view name) 
 }
 
 bool RegistryStore::DeleteValue(KeyId key, std::wstring_view name) {
+  Changed();
   Statement(*this, "DELETE FROM vals WHERE key = ?1 AND fold = ?2").Bind(1, key).Bind(2, FoldName(name)).Run();
   if (sqlite3_changes(db_) == 0) return false;
   Touch(key);
@@ -326,22 +429,68 @@ bool RegistryStore::DeleteValue(KeyId key, std::wstring_view name) {
 }
 
 std::optional<SubKey> RegistryStore::EnumKey(KeyId key, DWORD index) {
-  Statement st(*this, "SELECT name, written FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2");
-  if (!st.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)).Step()) return std::nullopt;
-  return SubKey{com::FromUtf8(st.Text(0)), static_cast<std::uint64_t>(st.Int(1))};
+  EnumCursor fresh;
+  return EnumKey(key, index, fresh);
 }
 
 std::optional<Value> RegistryStore::EnumValue(KeyId key, DWORD index) {
-  Statement st(*this, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2");
-  if (!st.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)).Step()) return std::nullopt;
-  Value v;
-  v.name = com::FromUtf8(st.Text(0));
-  v.type = static_cast<DWORD>(st.Int(1));
-  v.data = st.IsText(2) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
-  return v;
+  EnumCursor fresh;
+  return EnumValue(key, index, fresh);
+}
+
+std::optional<SubKey> RegistryStore::EnumKey(KeyId key, DWORD index, EnumCursor& cursor) {
+  const std::uint64_t generation = Generation();
+  const bool placed = cursor.generation == generation && cursor.key == key;
+  const auto read = [&](Statement& st) -> std::optional<SubKey> {
+    if (!st.Step()) {
+      cursor.generation = 0;
+      return std::nullopt;
+    }
+    cursor = EnumCursor{key, generation, index, 0, st.Text(2)};
+    return SubKey{com::FromUtf8(st.Text(0)), static_cast<std::uint64_t>(st.Int(1))};
+  };
+  if (placed && index == cursor.index) {
+    Statement st(*this, "SELECT name, written, fold FROM keys WHERE parent = ?1 AND fold = ?2");
+    return read(st.Bind(1, key).Bind(2, cursor.fold));
+  }
+  if (placed && index == cursor.index + 1) {
+    Statement st(*this,
+                 "SELECT name, written, fold FROM keys WHERE parent = ?1 AND fold > ?2 ORDER BY fold LIMIT 1");
+    return read(st.Bind(1, key).Bind(2, cursor.fold));
+  }
+  Statement st(*this, "SELECT name, written, fold FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2");
+  return read(st.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)));
+}
+
+std::optional<Value> RegistryStore::EnumValue(KeyId key, DWORD index, EnumCursor& cursor) {
+  const std::uint64_t generation = Generation();
+  const bool placed = cursor.generation == generation && cursor.key == key;
+  const auto read = [&](Statement& st) -> std::optional<Value> {
+    if (!st.Step()) {
+      cursor.generation = 0;
+      return std::nullopt;
+    }
+    cursor = EnumCursor{key, generation, index, st.Int(3), {}};
+    Value v;
+    v.name = com::FromUtf8(st.Text(0));
+    v.type = static_cast<DWORD>(st.Int(1));
+    v.data = st.IsText(2) ? WideBytes(com::FromUtf8(st.Text(2))) : st.Blob(2);
+    return v;
+  };
+  if (placed && index == cursor.index) {
+    Statement st(*this, "SELECT name, type, data, seq FROM vals WHERE key = ?1 AND seq = ?2");
+    return read(st.Bind(1, key).Bind(2, cursor.seq));
+  }
+  if (placed && index == cursor.index + 1) {
+    Statement st(*this, "SELECT name, type, data, seq FROM vals WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT 1");
+    return read(st.Bind(1, key).Bind(2, cursor.seq));
+  }
+  Statement st(*this, "SELECT name, type, data, seq FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2");
+  return read(st.Bind(1, key).Bind(2, static_cast<std::int64_t>(index)));
 }
 
 void RegistryStore::Touch(KeyId key) {
+  Changed();
   Statement(*this, "UPDATE keys SET written = ?2 WHERE id = ?1")
       .Bind(1, key)
       .Bind(2, static_cast<std::int64_t>(NowFileTime()))

@@ -14,6 +14,8 @@ namespace {
 constexpr const wchar_t* kPSOAInterface = L"{00020424-0000-0000-C000-000000000046}";
 constexpr const wchar_t* kPSDispatch = L"{00020420-0000-0000-C000-000000000046}";
 
+struct WalkFailed {};
+
 class Key {
  public:
   Key() = default;
@@ -45,12 +47,16 @@ class Key {
     value.assign(buf.data());
     return true;
   }
+  // Every subkey's name; a walk that fails part way raises WalkFailed, lest
+  // entries be left behind as if they were not there.
   std::vector<std::wstring> SubKeys() const {
     std::vector<std::wstring> names;
     for (DWORD i = 0;; ++i) {
       wchar_t name[256];
       DWORD len = 256;
-      if (win::RegEnumKeyExW(h_, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      const LSTATUS status = win::RegEnumKeyExW(h_, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+      if (status == ERROR_NO_MORE_ITEMS) break;
+      if (status != ERROR_SUCCESS) throw WalkFailed{};
       names.emplace_back(name, len);
     }
     return names;
@@ -243,6 +249,8 @@ HRESULT UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lc
     win::RegDeleteKeyW(HKEY_CLASSES_ROOT, (libKey + L"\\" + version).c_str());
     win::RegDeleteKeyW(HKEY_CLASSES_ROOT, libKey.c_str());  // stays while other versions are registered
     return S_OK;
+  } catch (const WalkFailed&) {
+    return TYPE_E_REGISTRYACCESS;
   } catch (...) {
     return E_OUTOFMEMORY;
   }
