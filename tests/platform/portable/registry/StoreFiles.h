@@ -25,7 +25,8 @@ namespace storetest {
 
 namespace fs = std::filesystem;
 
-inline std::string ToolPath(const char* name) { return std::string(VORN_TOOLS_DIR) + "/" + name; }
+// The built tools' folder; the path is compiled into StoreFiles.cpp alone.
+std::string ToolPath(const char* name);
 
 inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
