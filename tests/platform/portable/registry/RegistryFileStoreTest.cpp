@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/portable/registry/RegistryControl.h"
+#include "platform/portable/registry/StoreFiles.h"
 #include "platform/win/RegKey.h"
 
 extern char** environ;
@@ -27,37 +28,8 @@ namespace fs = std::filesystem;
 
 const std::string kTool = std::string(VORN_TOOLS_DIR) + "/vornie-reg";
 
-// Sets or clears environment variables for one test and puts them back afterwards.
-class EnvironmentOverride {
- public:
-  ~EnvironmentOverride() {
-    for (const auto& [name, value] : saved_) {
-      if (value)
-        setenv(name.c_str(), value->c_str(), 1);
-      else
-        unsetenv(name.c_str());
-    }
-  }
-  void Set(const std::string& name, const std::optional<std::string>& value) {
-    if (!saved_.count(name)) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    if (value)
-      setenv(name.c_str(), value->c_str(), 1);
-    else
-      unsetenv(name.c_str());
-  }
-
- private:
-  std::map<std::string, std::optional<std::string>> saved_;
-};
-
-struct ToolRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using storetest::EnvironmentOverride;
+using storetest::ToolRun;
 
 class RegistryFileStoreTest : public ::testing::Test {
  protected:
