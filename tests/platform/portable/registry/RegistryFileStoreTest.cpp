@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 const std::string kTool = std::string(VORN_TOOLS_DIR) + "/vornie-reg";
 
 using storetest::EnvironmentOverride;
+using storetest::ReadFile;
 using storetest::ToolRun;
 
 class RegistryFileStoreTest : public ::testing::Test {
@@ -48,34 +49,11 @@ class RegistryFileStoreTest : public ::testing::Test {
 
   // Starts vornie-reg on the store at `store`, its output going to files in the test folder.
   pid_t Spawn(const std::vector<std::string>& args, const std::string& store, int tag) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-      if (std::string(*e).rfind("VORNIE_REGISTRY=", 0) != 0) env.emplace_back(*e);
-    env.push_back("VORNIE_REGISTRY=" + store);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStrings{kTool};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStrings) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string out = OutPath(tag, "out"), err = OutPath(tag, "err");
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, kTool.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(rc, 0) << "cannot start " << kTool;
-    return rc == 0 ? pid : -1;
+    return storetest::SpawnTool(kTool, args, store, OutPath(tag, "out"), OutPath(tag, "err"));
   }
   ToolRun Wait(pid_t pid, int tag) {
     ToolRun run;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    run.exitCode = storetest::WaitForTool(pid);
     run.out = ReadFile(OutPath(tag, "out"));
     run.err = ReadFile(OutPath(tag, "err"));
     return run;
@@ -84,10 +62,6 @@ class RegistryFileStoreTest : public ::testing::Test {
 
   std::string OutPath(int tag, const char* stream) const {
     return (dir_ / ("tool" + std::to_string(tag) + "." + stream)).string();
-  }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
   fs::path dir_;

@@ -85,14 +85,10 @@ struct ToolRun {
   std::string err;
 };
 
-// Runs a tool on the store at `store` to its end; its output goes to files in
-// `folder` (standard output to `stdoutPath` instead when given, /dev/full say).
-inline ToolRun RunTool(const std::string& tool, const std::vector<std::string>& args, const std::string& store,
-                       const fs::path& folder, const std::string& stdoutPath = {}) {
-  static int serial = 0;
-  const std::string tag = std::to_string(++serial);
-  const std::string out = stdoutPath.empty() ? (folder / ("tool" + tag + ".out")).string() : stdoutPath;
-  const std::string err = (folder / ("tool" + tag + ".err")).string();
+// Starts a tool on the store at `store`, its output going to the files `out`
+// and `err`; the process id, or -1 (a failure of the test) when it cannot start.
+inline pid_t SpawnTool(const std::string& tool, const std::vector<std::string>& args, const std::string& store,
+                       const std::string& out, const std::string& err) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
     if (std::string(*e).rfind("VORNIE_REGISTRY=", 0) != 0) env.emplace_back(*e);
@@ -113,11 +109,26 @@ inline ToolRun RunTool(const std::string& tool, const std::vector<std::string>& 
   pid_t pid = -1;
   const int rc = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  ToolRun run;
   EXPECT_EQ(rc, 0) << "cannot start " << tool;
-  if (rc != 0) return run;
+  return rc == 0 ? pid : -1;
+}
+
+// The exit code of a started tool, -1 when it did not exit normally.
+inline int WaitForTool(pid_t pid) {
   int status = 0;
-  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs a tool on the store at `store` to its end; its output goes to files in
+// `folder` (standard output to `stdoutPath` instead when given, /dev/full say).
+inline ToolRun RunTool(const std::string& tool, const std::vector<std::string>& args, const std::string& store,
+                       const fs::path& folder, const std::string& stdoutPath = {}) {
+  static int serial = 0;
+  const std::string tag = std::to_string(++serial);
+  const std::string out = stdoutPath.empty() ? (folder / ("tool" + tag + ".out")).string() : stdoutPath;
+  const std::string err = (folder / ("tool" + tag + ".err")).string();
+  ToolRun run;
+  run.exitCode = WaitForTool(SpawnTool(tool, args, store, out, err));
   if (stdoutPath.empty()) run.out = ReadFile(out);
   run.err = ReadFile(err);
   return run;
