@@ -10,7 +10,7 @@
 
 #include "platform/com/ComTypes.h"
 #include "server_link/ZRStowlyEvents.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace {
 

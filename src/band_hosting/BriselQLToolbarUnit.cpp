@@ -2,10 +2,6 @@
 
 namespace vorn {
 
-HRESULT TBriselQLToolbar::Create(REFIID riid, void** ppv) {
-  com::ComPtr<IUnknown> band;
-  HRESULT hr = com::CreateComObject<TBriselQLToolbar>(band.ReleaseAndGetAddressOf());
-  return FAILED(hr) ? hr : band->QueryInterface(riid, ppv);
-}
+HRESULT TBriselQLToolbar::Create(REFIID riid, void** ppv) { return com::CreateObject<TBriselQLToolbar>(riid, ppv); }
 
 }  // namespace vorn

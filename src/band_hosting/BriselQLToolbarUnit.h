@@ -2,7 +2,7 @@
 #pragma once
 
 #include "band_hosting/QuickLinkIEToolBandUnit.h"
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 
 namespace vorn {
 

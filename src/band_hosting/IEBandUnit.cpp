@@ -4,13 +4,15 @@
 #include <cwchar>
 
 #include "band_hosting/IEBandRegistry.h"
+#include "platform/com/Boundary.h"
 #include "platform/com/ClassInfo.h"
+#include "platform/com/Variant.h"
 
 namespace vorn {
 
 // ------------------------------------------------------------------ TIEBandForm
 
-TIEBandForm::TIEBandForm(TIEBand* band) : forms::TForm(nullptr, band ? band->FParentWnd : nullptr), FBand(band) {}
+TIEBandForm::TIEBandForm(TIEBand* band) : forms::TForm(nullptr, band ? band->ParentWindow() : nullptr), FBand(band) {}
 
 TIEBandForm::TIEBandForm(forms::TComponent* owner, HWND parentWindow) : forms::TForm(owner, parentWindow) {}
 
@@ -55,8 +57,10 @@ TIEBand::~TIEBand() {
   DestroyForm(/*unhookFirst=*/true);
 }
 
+// Every method of the band answers the browser; none lets a failure through.
+
 HRESULT TIEBand::SetSite(IUnknown* site) {
-  try {
+  return com::Boundary(com::MustAnswer(E_FAIL), [&] {
     FWebBrowser.Reset();
     FCommandTarget.Reset();
     FSite.Reset();
@@ -74,56 +78,50 @@ HRESULT TIEBand::SetSite(IUnknown* site) {
       provider->QueryService(SID_SWebBrowserApp_Vorn, com::IidOf<IWebBrowser2>(), FWebBrowser.PutVoid());
     if (!FWebBrowser) return E_FAIL;
     return CreateForm() ? S_OK : E_FAIL;
-  } catch (...) {
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT TIEBand::GetSite(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (!FSite) return E_FAIL;
-  return FSite->QueryInterface(riid, ppv);
+  return com::Boundary(com::MustAnswer(E_FAIL), [&] {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!FSite) return E_FAIL;
+    return FSite->QueryInterface(riid, ppv);
+  });
 }
 
 HRESULT TIEBand::GetWindow(HWND* phwnd) {
-  if (!phwnd) return E_POINTER;
-  *phwnd = nullptr;
-  if (!FForm) return E_FAIL;
-  try {
+  return com::Boundary(com::MustAnswer(E_FAIL), [&] {
+    if (!phwnd) return E_POINTER;
+    *phwnd = nullptr;
+    if (!FForm) return E_FAIL;
     *phwnd = FForm->Handle();
     return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
+  });
 }
 
 HRESULT TIEBand::ShowDW(BOOL fShow) {
-  try {
+  return com::Boundary(com::MustAnswer(S_OK), [&] {
     if (FForm) {
       if (fShow)
         FForm->Show();
       else
         FForm->Hide();
     }
-  } catch (...) {
-  }
-  return S_OK;
+  });
 }
 
 HRESULT TIEBand::CloseDW(DWORD) {
   ShowDW(FALSE);
-  try {
+  return com::Boundary(com::MustAnswer(S_OK), [&] {
     DestroyForm(/*unhookFirst=*/false);
-  } catch (...) {
-  }
-  return S_OK;
+  });
 }
 
 HRESULT TIEBand::GetBandInfo(DWORD dwBandID, DWORD, DESKBANDINFO* pdbi) {
-  try {
+  return com::Boundary(com::MustAnswer(S_OK), [&] {
     FBandID = dwBandID;
-    if (!pdbi) return S_OK;
+    if (!pdbi) return;
     if (pdbi->dwMask & DBIM_MINSIZE) pdbi->ptMinSize = {GetMinWidth(), GetMinHeight()};
     if (pdbi->dwMask & DBIM_MAXSIZE) pdbi->ptMaxSize = {GetMaxWidth(), GetMaxHeight()};
     if (pdbi->dwMask & DBIM_INTEGRAL) pdbi->ptIntegral = {1, 1};
@@ -138,49 +136,36 @@ HRESULT TIEBand::GetBandInfo(DWORD dwBandID, DWORD, DESKBANDINFO* pdbi) {
     }
     if (pdbi->dwMask & DBIM_MODEFLAGS) pdbi->dwModeFlags = GetModeFlags();
     if (pdbi->dwMask & DBIM_BKCOLOR) pdbi->dwMask &= ~static_cast<DWORD>(DBIM_BKCOLOR);
-  } catch (...) {
-  }
-  return S_OK;
+  });
 }
 
 HRESULT TIEBand::UIActivateIO(BOOL fActivate, MSG*) {
-  try {
+  return com::Boundary(com::MustAnswer(S_OK), [&] {
     if (fActivate && FForm && FForm->CanFocus()) FForm->SetFocus();
-  } catch (...) {
-  }
-  return S_OK;
+  });
 }
 
 HRESULT TIEBand::GetClassID(CLSID* pClassID) {
-  if (!pClassID) return E_POINTER;
-  try {
+  return com::Boundary(com::MustAnswer(E_FAIL), [&] {
+    if (!pClassID) return E_POINTER;
     *pClassID = GetBandClassID();
     return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
+  });
 }
 
-HRESULT TIEBand::InterfaceSupportsErrorInfo(REFIID riid) { return HasInterface(riid) ? S_OK : S_FALSE; }
+HRESULT TIEBand::InterfaceSupportsErrorInfo(REFIID riid) {
+  return com::Boundary(com::MustAnswer(S_FALSE), [&] { return HasInterface(riid) ? S_OK : S_FALSE; });
+}
 
 HRESULT TIEBand::GetClassInfo(ITypeInfo** ppTI) {
-  try {
-    return com::GetCoClassTypeInfo(GetBandClassID(), ppTI);
-  } catch (...) {
-    return E_FAIL;
-  }
+  return com::Boundary(com::MustAnswer(E_FAIL), [&] { return com::GetCoClassTypeInfo(GetBandClassID(), ppTI); });
 }
 
 void TIEBand::NotifyBandInfoChanged() {
   if (!FCommandTarget) return;
-  VARIANT in;
-  VariantInit(&in);
-  in.vt = VT_I4;
-  in.lVal = static_cast<LONG>(FBandID);
-  VARIANT out;
-  VariantInit(&out);
-  FCommandTarget->Exec(&CGID_DeskBand, DBID_BANDINFOCHANGED, OLECMDEXECOPT_DODEFAULT, &in, &out);
-  VariantClear(&out);
+  com::Variant in(static_cast<LONG>(FBandID));
+  com::Variant out;
+  FCommandTarget->Exec(&CGID_DeskBand, DBID_BANDINFOCHANGED, OLECMDEXECOPT_DODEFAULT, in.Ptr(), out.Ptr());
 }
 
 bool TIEBand::CreateForm() {

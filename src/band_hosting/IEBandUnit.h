@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/browser/BandInterfaces.h"
-#include "platform/browser/WebBrowser.h"
+#include "platform/browser/WebBrowserInterface.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/forms/TForm.h"
@@ -38,7 +38,8 @@ class TIEBandForm : public forms::TForm {
   template <class TFormClass>
   static TIEBandForm* CreateForBand(TIEBand* band);
 
-  TIEBand* FBand = nullptr;
+  // The band that hosts the form (null for a form made without one).
+  TIEBand* Band() const { return FBand; }
 
   // The text a hint window shows for a child control.
   virtual std::wstring GetHintText(forms::TControl* control);
@@ -58,6 +59,8 @@ class TIEBandForm : public forms::TForm {
  private:
   void BuildLayoutDroppingFailures();
   static TIEBandForm* FinishCreateForBand(TIEBandForm* form);
+
+  TIEBand* FBand = nullptr;
 };
 
 #define VORN_IEBAND_INTERFACE_ENTRIES \
@@ -100,14 +103,10 @@ class TIEBand : public com::ComObject<IDeskBand, IObjectWithSite, IInputObject, 
   // For the hosted form.
   void NotifyBandInfoChanged();
   TIEBandForm* Form() const { return FForm.get(); }
-
-  com::ComPtr<IInputObjectSite> FSite;
-  HWND FParentWnd = nullptr;
-  com::ComPtr<IOleCommandTarget> FCommandTarget;
-  com::ComPtr<IWebBrowser2> FWebBrowser;
-  bool FHasFocus = false;
-  DWORD FBandID = 0;
-  forms::TWndMethod FOldWindowProc;
+  // The browser window that hosts the band, from SetSite until the site goes.
+  IWebBrowser2* WebBrowser() const { return FWebBrowser.Get(); }
+  // The site's window, the parent of the band's form.
+  HWND ParentWindow() const { return FParentWnd; }
 
  protected:
   TIEBand() = default;
@@ -130,6 +129,13 @@ class TIEBand : public com::ComObject<IDeskBand, IObjectWithSite, IInputObject, 
   void BandWindowProc(forms::TMessage& message);
   void FocusChanged(bool focused);
 
+  com::ComPtr<IInputObjectSite> FSite;
+  HWND FParentWnd = nullptr;
+  com::ComPtr<IOleCommandTarget> FCommandTarget;
+  com::ComPtr<IWebBrowser2> FWebBrowser;
+  bool FHasFocus = false;
+  DWORD FBandID = 0;
+  forms::TWndMethod FOldWindowProc;
   std::unique_ptr<TIEBandForm> FForm;
 };
 

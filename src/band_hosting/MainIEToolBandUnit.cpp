@@ -1,7 +1,7 @@
 #include "band_hosting/MainIEToolBandUnit.h"
 
-#include "com_server/ResourceStrings.h"
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/ResourceStrings.h"
+#include "type_library/VornIEGUI_TLB.h"
 
 namespace vorn {
 

@@ -1,6 +1,6 @@
 #include "band_hosting/QuickLinkIEToolBandUnit.h"
 
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 
 namespace vorn {
 

@@ -2,10 +2,6 @@
 
 namespace vorn {
 
-HRESULT TVornIEExplorerBar::Create(REFIID riid, void** ppv) {
-  com::ComPtr<IUnknown> band;
-  HRESULT hr = com::CreateComObject<TVornIEExplorerBar>(band.ReleaseAndGetAddressOf());
-  return FAILED(hr) ? hr : band->QueryInterface(riid, ppv);
-}
+HRESULT TVornIEExplorerBar::Create(REFIID riid, void** ppv) { return com::CreateObject<TVornIEExplorerBar>(riid, ppv); }
 
 }  // namespace vorn

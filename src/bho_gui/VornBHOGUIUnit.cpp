@@ -1,6 +1,6 @@
 #include "bho_gui/VornBHOGUIUnit.h"
 
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 
 namespace vorn {
 
@@ -9,21 +9,21 @@ TVornBHOGUI::TVornBHOGUI() : AutoObject(VornIEGUITypeLibModel(), CLSID_VornBHOGU
 // The hint window and its data module are not part of this object yet: every method reports E_NOTIMPL.
 
 HRESULT TVornBHOGUI::MouseOverLink(LONG, LONG, LONG, BSTR, IUnknown*) {
-  return AutomationCall([] { return E_NOTIMPL; });
+  return Boundary(com::MayFail, [] { return E_NOTIMPL; });
 }
 
 HRESULT TVornBHOGUI::MouseOutLink() {
-  return AutomationCall([] { return E_NOTIMPL; });
+  return Boundary(com::MayFail, [] { return E_NOTIMPL; });
 }
 
 HRESULT TVornBHOGUI::MouseMove(LONG, LONG) {
-  return AutomationCall([] { return E_NOTIMPL; });
+  return Boundary(com::MayFail, [] { return E_NOTIMPL; });
 }
 
 HRESULT TVornBHOGUI::ShowOurAdvertising(LONG, IUnknown*) {
-  return AutomationCall([] { return E_NOTIMPL; });
+  return Boundary(com::MayFail, [] { return E_NOTIMPL; });
 }
 
-HRESULT CreateVornBHOGUI(REFIID riid, void** ppv) { return com::CreateAutoObject<TVornBHOGUI>(riid, ppv); }
+HRESULT CreateVornBHOGUI(REFIID riid, void** ppv) { return com::CreateObject<TVornBHOGUI>(riid, ppv); }
 
 }  // namespace vorn

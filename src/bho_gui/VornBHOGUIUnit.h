@@ -2,7 +2,7 @@
 // application's browser helper object (and for the main toolbar's card).
 #pragma once
 
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "platform/com/AutoObject.h"
 
 namespace vorn {

@@ -4,10 +4,12 @@
 #include "band_hosting/IEBandRegistry.h"
 #include "band_hosting/VornIEExplorerBarUnit.h"
 #include "bho_gui/VornBHOGUIUnit.h"
-#include "com_server/ResourceStrings.h"
+#include "type_library/ResourceStrings.h"
 #include "com_server/ToolbarFactoryUnit.h"
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 #include "page_utils/VornOffUtilsUnit.h"
+#include "platform/com/Boundary.h"
+#include "server_link/ServerWrapperUnit.h"
 #include "platform/com/ClassInfo.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ComPtr.h"
@@ -41,18 +43,34 @@ std::unique_ptr<com::ClassFactory> ToolbarFactory(REFCLSID clsid, com::ObjectCre
                                                  com::ThreadingModel::Apartment);
 }
 
+// A type library's attributes, handed back to it on every path.
+class TLibAttrHolder {
+ public:
+  explicit TLibAttrHolder(com::ComPtr<ITypeLib> typeLib) : FTypeLib(std::move(typeLib)) {
+    if (FTypeLib && FAILED(FTypeLib->GetLibAttr(&FAttr))) FAttr = nullptr;
+  }
+  ~TLibAttrHolder() {
+    if (FAttr) FTypeLib->ReleaseTLibAttr(FAttr);
+  }
+  TLibAttrHolder(const TLibAttrHolder&) = delete;
+  TLibAttrHolder& operator=(const TLibAttrHolder&) = delete;
+
+  const TLIBATTR* Get() const { return FAttr; }
+
+ private:
+  com::ComPtr<ITypeLib> FTypeLib;
+  TLIBATTR* FAttr = nullptr;
+};
+
 // The system kind the type library was registered under: the embedded
 // library's own (a 64-bit build's is SYS_WIN64), else the model's.
 SYSKIND RegisteredSysKind(const std::wstring& modulePath) {
   const auto& model = VornIEGUITypeLibModel();
   com::ComPtr<ITypeLib> typeLib;
-  TLIBATTR* attr = nullptr;
-  if (FAILED(com::LoadModuleTypeLib(model, modulePath, typeLib.ReleaseAndGetAddressOf())) ||
-      FAILED(typeLib->GetLibAttr(&attr)) || !attr)
+  if (FAILED(com::LoadModuleTypeLib(model, modulePath, typeLib.ReleaseAndGetAddressOf())) || !typeLib)
     return model.syskind;
-  const SYSKIND kind = attr->syskind;
-  typeLib->ReleaseTLibAttr(attr);
-  return kind;
+  const TLibAttrHolder attr(std::move(typeLib));
+  return attr.Get() ? attr.Get()->syskind : model.syskind;
 }
 
 }  // namespace
@@ -110,9 +128,16 @@ namespace {
 // Everything the library keeps process-wide, in the order it is created at
 // load; members are destroyed in reverse order at unload.
 struct LibraryState {
-  // The module's objects find their class information through its type library.
-  LibraryState() { com::SetModuleTypeLibModel(&VornIEGUITypeLibModel()); }
-  ~LibraryState() { com::SetModuleTypeLibModel(nullptr); }
+  // The module's objects find their class information through its type library; the
+  // server wrapper, below the page utilities, makes them with the creator handed down here.
+  LibraryState() {
+    com::SetModuleTypeLibModel(&VornIEGUITypeLibModel());
+    SetPageUtilitiesCreator(&CreateVornOffUtils);
+  }
+  ~LibraryState() {
+    SetPageUtilitiesCreator(nullptr);
+    com::SetModuleTypeLibModel(nullptr);
+  }
 
   // Band forms are listed, and their threads hooked, from the first band to the unload.
   TBandRegistries bandRegistries;
@@ -135,34 +160,28 @@ TComServer& ComServer() { return Library().server; }
 
 // ------------------------------------------------------------------ exported entry points
 
+// Finding a factory may fail (the module state could not be made); the
+// registration entry points answer E_FAIL for any failure; the unload
+// question answers "not now" when in doubt.
+
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  try {
+  return com::Boundary(com::MayFail, [&] {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
     com::ClassFactory* factory = vorn::ComServer().FindFactory(rclsid);
     if (!factory) return CLASS_E_CLASSNOTAVAILABLE;
     return factory->QueryInterface(riid, ppv);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
-STDAPI DllCanUnloadNow() { return com::ModuleCounters::CanUnloadNow(); }
+STDAPI DllCanUnloadNow() {
+  return com::Boundary(com::MustAnswer(S_FALSE), [] { return com::ModuleCounters::CanUnloadNow(); });
+}
 
 STDAPI DllRegisterServer() {
-  try {
-    vorn::ComServer().UpdateRegistry(true);
-    return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
+  return com::Boundary(com::MustAnswer(E_FAIL), [] { vorn::ComServer().UpdateRegistry(true); });
 }
 
 STDAPI DllUnregisterServer() {
-  try {
-    vorn::ComServer().UpdateRegistry(false);
-    return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
+  return com::Boundary(com::MustAnswer(E_FAIL), [] { vorn::ComServer().UpdateRegistry(false); });
 }

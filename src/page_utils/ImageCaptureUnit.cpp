@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/com/SafeArray.h"
-#include "platform/win/Gdi.h"
+#include "platform/win/GdiHandles.h"
 
 namespace vorn {
 
@@ -127,7 +127,8 @@ void Quantize(const forms::TBitmap& bitmap, std::vector<std::uint32_t>& colors, 
 // while the page is drawn.
 class DrawingSurface {
  public:
-  DrawingSurface(LONG width, LONG height) {
+  DrawingSurface(LONG width, LONG height) : dc_(win::CreateCompatibleDC(nullptr)) {
+    if (!dc_) throw EInvalidGraphic(L"No room to draw the page");
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -136,22 +137,14 @@ class DrawingSurface {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    dc_ = win::CreateCompatibleDC(nullptr);
-    bitmap_ = win::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dc_ || !bitmap_ || !bits) throw EInvalidGraphic(L"No room to draw the page");
+    bitmap_ = win::BitmapHandle(win::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap_ || !bits || !selection_.Select(dc_.Get(), bitmap_.Get()))
+      throw EInvalidGraphic(L"No room to draw the page");
     bits_ = static_cast<const std::uint32_t*>(bits);
     width_ = static_cast<int>(width);
     height_ = static_cast<int>(height);
-    previous_ = win::SelectObject(dc_, bitmap_);
   }
-  ~DrawingSurface() {
-    if (dc_ && previous_) win::SelectObject(dc_, previous_);
-    if (bitmap_) win::DeleteObject(bitmap_);
-    if (dc_) win::DeleteDC(dc_);
-  }
-  DrawingSurface(const DrawingSurface&) = delete;
-  DrawingSurface& operator=(const DrawingSurface&) = delete;
-  HDC Handle() const { return dc_; }
+  HDC Handle() const { return dc_.Get(); }
   // What was drawn, as a picture of its own.
   forms::TBitmap Picture() const {
     win::GdiFlush();
@@ -159,12 +152,13 @@ class DrawingSurface {
   }
 
  private:
+  // In this order: the section leaves the DC before either is deleted.
+  win::DcHandle dc_;
+  win::BitmapHandle bitmap_;
+  win::SelectedObject selection_;
   const std::uint32_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
 };
 
 }  // namespace

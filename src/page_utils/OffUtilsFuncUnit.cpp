@@ -12,7 +12,7 @@
 #include "platform/browser/BandInterfaces.h"
 #include "platform/browser/LateBound.h"
 #include "platform/browser/ViewObject.h"
-#include "platform/browser/WebBrowser.h"
+#include "platform/browser/WebBrowserInterface.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ComPtr.h"
@@ -20,8 +20,9 @@
 #include "platform/com/Variant.h"
 #include "platform/win/Strings.h"
 #include "platform/win/System.h"
+#include "server_link/ServerCallError.h"
 #include "server_link/ServerWrapperUnit.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace vorn {
 
@@ -57,9 +58,9 @@ std::optional<HighlightStyle> ReadHighlightStyle(IGUIServer* server, ULONG brows
   VARIANT_BOOL textDefault = VARIANT_FALSE, bold = VARIANT_FALSE;
   OLE_COLOR backColor = 0, textColor = 0;
   LONG decoration = 0;
-  com::Check(server->GetHighlightSettings(static_cast<LONG>(browserId), &enabled, &markArchived, &backDefault,
-                                          &backColor, &textDefault, &textColor, &bold, &decoration),
-             L"GetHighlightSettings");
+  CheckServerCall(server->GetHighlightSettings(static_cast<LONG>(browserId), &enabled, &markArchived, &backDefault,
+                                               &backColor, &textDefault, &textColor, &bold, &decoration),
+                  L"GetHighlightSettings");
   if (!enabled) return std::nullopt;
   HighlightStyle style;
   style.markArchived = markArchived != VARIANT_FALSE;
@@ -160,10 +161,15 @@ void RestyleItem(TDocItem& item, const HighlightStyle* style, const com::SafeArr
     LONG lower = 0;
     ULONG count = 0;
     if (HRESULT hr = states->GetVectorBounds(&lower, &count); FAILED(hr)) throw com::ComError(hr, L"no link states");
-    if (HRESULT hr = states->GetVariant(lower + index, &state); FAILED(hr))
-      throw com::ComError(hr, L"link state missing");
-    const LONG value = state.ToLong();
-    marked = (value == -1 && !style->markArchived) || (value >= 0 && style->markArchived);
+    // The bounds are the server's: a state beyond its array is no state (the
+    // link is not marked), and the position is found without overflowing.
+    if (index >= 0 && static_cast<ULONG>(index) < count) {
+      const LONG position = static_cast<LONG>(static_cast<long long>(lower) + index);
+      if (HRESULT hr = states->GetVariant(position, &state); FAILED(hr))
+        throw com::ComError(hr, L"link state missing");
+      const LONG value = state.ToLong();
+      marked = (value == -1 && !style->markArchived) || (value >= 0 && style->markArchived);
+    }
   }
   if (marked) {
     PutIfDifferent(css.Get(), members.textDecoration, style->decoration);
@@ -226,7 +232,7 @@ void HighlightDocument(ULONG WB_ID, IUnknown* Unk, IUnknown* Srv) {
     for (const TDocItem& item : items) addresses.push_back(item.URL);
     com::Variant addressArray = AddressArray(addresses);
     com::Variant stateArray = com::SafeArray::CreateVector(VT_VARIANT, 0, static_cast<ULONG>(items.size())).IntoVariant();
-    com::Check(server->GetLinkStates(addressArray, stateArray.Ptr()), L"GetLinkStates");
+    CheckServerCall(server->GetLinkStates(addressArray, stateArray.Ptr()), L"GetLinkStates");
     if (HRESULT hr = com::SafeArray::FromVariant(stateArray, &states); FAILED(hr))
       throw com::ComError(hr, L"the link states are not an array");
   }
@@ -242,8 +248,8 @@ void OpenLinks(const VARIANT& ADocument, LONG AOnlySel) {
   com::Variant texts = AddressArray(titles);
   com::ComPtr<IGUIServer> server = TServerWrapper::GetRunningServer();
   if (!server) return;
-  com::Check(server->SubmitLinks(addresses, texts, nullptr, IsHostIExplore() ? VARIANT_FALSE : VARIANT_TRUE),
-             L"SubmitLinks");
+  CheckServerCall(server->SubmitLinks(addresses, texts, nullptr, IsHostIExplore() ? VARIANT_FALSE : VARIANT_TRUE),
+                  L"SubmitLinks");
 }
 
 void AddBanners(const VARIANT& ADocument, const VARIANT& AElement) {
@@ -264,7 +270,7 @@ void AddBanners(const VARIANT& ADocument, const VARIANT& AElement) {
   com::Variant addresses = AddressArray(urls);
   com::ComPtr<IGUIServer> server = TServerWrapper::GetRunningServer();
   if (!server) return;
-  com::Check(server->AddBannerImages(addresses), L"AddBannerImages");
+  CheckServerCall(server->AddBannerImages(addresses), L"AddBannerImages");
 }
 
 // Pictures of pages: the capture flow and the picture fetch.
@@ -312,12 +318,12 @@ void CaptureScreenShot(IUnknown* AWebBrowser, VARIANT_BOOL ARewriteIfExists, IUn
     com::Variant data;
     CapturePicture(view.Get(), width, height, shotScale, shotFormat, data);
     if (data.IsEmpty()) return;
-    com::Check(server->StoreCapture1(url.Get(), data), L"StoreCapture1");
+    CheckServerCall(server->StoreCapture1(url.Get(), data), L"StoreCapture1");
   }
   if (wantSecondShot) {
     com::Variant data;
     CapturePicture(view.Get(), width, height, secondShotScale, secondShotFormat, data);
-    if (!data.IsEmpty()) com::Check(server->StoreCapture2(url.Get(), data), L"StoreCapture2");
+    if (!data.IsEmpty()) CheckServerCall(server->StoreCapture2(url.Get(), data), L"StoreCapture2");
   }
 }
 

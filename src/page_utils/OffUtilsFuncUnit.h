@@ -8,7 +8,7 @@
 #include "platform/com/ComTypes.h"
 #include "platform/com/Variant.h"
 #include "platform/forms/TBitmap.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace vorn {
 
@@ -27,8 +27,9 @@ class TDocItem {
 // server Srv reports for their addresses, and clears the style of links that
 // are not to be marked (all of them without a server or with highlighting
 // off). Something other than an HTML document is left alone. A failed server
-// call throws com::CallFailed with the server's code; any other failure ends
-// the run with an error, leaving the styles already written.
+// call throws EServerCallFailed with the server's code; any other failure
+// (the page's or a frame's included) ends the run with another error, leaving
+// the styles already written.
 void HighlightDocument(ULONG WB_ID, IUnknown* Unk, IUnknown* Srv);
 
 // Hands the distinct links of the document (and its frames; only those in the
@@ -50,7 +51,7 @@ std::wstring ColorToStyleValue(OLE_COLOR color);
 // when AServer is not the server, AWebBrowser not a browser, there is no HTML
 // document, the settings cannot be had, the document has no view or window, or
 // the first picture cannot be made. Errors reading the document's address and
-// failures of the two store calls are raised (com::ComError / CallFailed).
+// failures of the two store calls are raised (com::ComError / EServerCallFailed).
 void CaptureScreenShot(IUnknown* AWebBrowser, VARIANT_BOOL ARewriteIfExists, IUnknown* AServer);
 
 // Fetches a stored picture (a BMP file image) from Server, or from the running

@@ -3,11 +3,13 @@
 // images, or to capture a picture of a page.
 #pragma once
 
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "platform/com/AutoObject.h"
 
 namespace vorn {
 
+// Every method may fail: a failed server call gives the server's own code,
+// any other error E_UNEXPECTED, with its message as error information.
 class TVornOffUtils : public com::AutoObject<IVornOffUtils> {
  public:
   TVornOffUtils();
@@ -18,13 +20,6 @@ class TVornOffUtils : public com::AutoObject<IVornOffUtils> {
   HRESULT STDMETHODCALLTYPE AddBanners(VARIANT ADocument, VARIANT AElement) override;
   HRESULT STDMETHODCALLTYPE CaptureScreenShot(IUnknown* AWebBrowser, VARIANT_BOOL ARewriteIfExists,
                                               IUnknown* AServer) override;
-
- private:
-  // Runs one page command: success when it ends, also early; the code of a
-  // failed server call unchanged; E_UNEXPECTED for any other error; the
-  // message as the caller's error information.
-  template <class F>
-  HRESULT PageCall(F&& body) noexcept;
 };
 
 // The class factory's creator of VornOffUtils objects.

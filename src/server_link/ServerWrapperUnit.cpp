@@ -1,10 +1,10 @@
 #include "server_link/ServerWrapperUnit.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 
-#include "com_server/ComServerUnit.h"
-#include "com_server/VornIEGUI_TLB.h"
-#include "platform/com/ClassFactory.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "platform/browser/LateBound.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
@@ -18,14 +18,9 @@ thread_local HHOOK ReconnectHook = nullptr;
 
 namespace {
 
-VARIANT_BOOL AutomationBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+std::atomic<com::ObjectCreator> PageUtilitiesCreator{nullptr};
 
-// Takes a BSTR out parameter's value and frees it.
-std::wstring TakeString(BSTR& text) {
-  com::Bstr owned = com::Bstr::Adopt(text);
-  text = nullptr;
-  return owned.str();
-}
+VARIANT_BOOL AutomationBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
 
 }  // namespace
 
@@ -155,6 +150,10 @@ void TServerWrapper::UnregisterForm(TStowlyIEToolBandForm* form) {
   }
 }
 
+bool TServerWrapper::HasForm(const TStowlyIEToolBandForm* form) const {
+  return std::find(FForms.begin(), FForms.end(), form) != FForms.end();
+}
+
 int TServerWrapper::FormCount() const {
   int count = 0;
   for (const auto* slot : FForms) count += slot != nullptr;
@@ -241,11 +240,11 @@ void TServerWrapper::ShowPopupKillerSettings(IWebBrowser2* browser) {
 
 void TServerWrapper::CaptureScreenShot(IUnknown* browser, bool rewriteIfExists) {
   Guarded([&](IGUIServer* s) {
-    // The library's own class, made by its own factory: no registration needed.
-    com::ClassFactory* factory = ComServer().FindFactory(CLSID_VornOffUtils);
-    if (!factory) return CLASS_E_CLASSNOTAVAILABLE;
+    // The library's own class, made by its own creator: no registration needed.
+    const com::ObjectCreator create = PageUtilitiesCreator.load();
+    if (!create) return CLASS_E_CLASSNOTAVAILABLE;
     com::ComPtr<IVornOffUtils> utils;
-    HRESULT hr = factory->CreateInstance(nullptr, IID_IVornOffUtils, utils.PutVoid());
+    HRESULT hr = create(IID_IVornOffUtils, utils.PutVoid());
     if (FAILED(hr)) return hr;
     return utils->CaptureScreenShot(browser, AutomationBool(rewriteIfExists), s);
   });
@@ -264,10 +263,8 @@ LONG TServerWrapper::GetDocumentId(const std::wstring& url) {
 
 void TServerWrapper::GetLinkUrl(LONG id, std::wstring& url) {
   url.clear();
-  BSTR answer = nullptr;
-  const bool ok = Guarded([&](IGUIServer* s) { return s->GetLinkUrl(id, &answer); });
-  std::wstring received = TakeString(answer);
-  if (ok) url = std::move(received);
+  com::Bstr answer;
+  if (Guarded([&](IGUIServer* s) { return s->GetLinkUrl(id, answer.Receive()); })) url = answer.str();
 }
 
 void TServerWrapper::GetDomainLinks(const std::wstring& url, std::vector<LONG>& ids) {
@@ -314,15 +311,14 @@ bool TServerWrapper::GetDocumentData(const std::wstring& url, LONG& id, std::wst
                                      LONG& rating) {
   comments.clear();
   if (url.empty()) return false;
-  BSTR text = nullptr;
+  com::Bstr text;
   LONG answers[3] = {};
-  const bool ok = Guarded([&](IGUIServer* s) {
-    return s->GetDocumentData(com::Bstr(url).Get(), &answers[0], &text, &answers[1], &answers[2]);
-  });
-  std::wstring received = TakeString(text);
-  if (!ok) return false;
+  if (!Guarded([&](IGUIServer* s) {
+        return s->GetDocumentData(com::Bstr(url).Get(), &answers[0], text.Receive(), &answers[1], &answers[2]);
+      }))
+    return false;
   id = answers[0];
-  comments = std::move(received);
+  comments = text.str();
   status = answers[1];
   rating = answers[2];
   return true;
@@ -336,14 +332,12 @@ LONG TServerWrapper::GetQuickGroupCount() {
 bool TServerWrapper::GetQuickGroup(LONG index, bool& visible, std::wstring& name, LONG& linkCount) {
   name.clear();
   VARIANT_BOOL shown = VARIANT_FALSE, result = VARIANT_FALSE;
-  BSTR text = nullptr;
+  com::Bstr text;
   LONG links = 0;
-  const bool ok =
-      Guarded([&](IGUIServer* s) { return s->GetQuickGroup(index, &shown, &text, &links, &result); });
-  std::wstring received = TakeString(text);
-  if (!ok) return false;
+  if (!Guarded([&](IGUIServer* s) { return s->GetQuickGroup(index, &shown, text.Receive(), &links, &result); }))
+    return false;
   visible = shown != VARIANT_FALSE;
-  name = std::move(received);
+  name = text.str();
   linkCount = links;
   return result != VARIANT_FALSE;
 }
@@ -351,15 +345,14 @@ bool TServerWrapper::GetQuickGroup(LONG index, bool& visible, std::wstring& name
 bool TServerWrapper::GetQuickLink(LONG group, LONG link, std::wstring& caption, std::wstring& url) {
   caption.clear();
   url.clear();
-  BSTR captionText = nullptr, urlText = nullptr;
+  com::Bstr captionText, urlText;
   VARIANT_BOOL result = VARIANT_FALSE;
-  const bool ok =
-      Guarded([&](IGUIServer* s) { return s->GetQuickLink(group, link, &captionText, &urlText, &result); });
-  std::wstring receivedCaption = TakeString(captionText);
-  std::wstring receivedUrl = TakeString(urlText);
-  if (!ok) return false;
-  caption = std::move(receivedCaption);
-  url = std::move(receivedUrl);
+  if (!Guarded([&](IGUIServer* s) {
+        return s->GetQuickLink(group, link, captionText.Receive(), urlText.Receive(), &result);
+      }))
+    return false;
+  caption = captionText.str();
+  url = urlText.str();
   return result != VARIANT_FALSE;
 }
 
@@ -371,23 +364,24 @@ LONG TServerWrapper::GetTranslationCount() {
 void TServerWrapper::GetTranslation(LONG index, std::wstring& caption, std::wstring& key) {
   caption.clear();
   key.clear();
-  BSTR captionText = nullptr, keyText = nullptr;
-  const bool ok = Guarded([&](IGUIServer* s) { return s->GetTranslation(index, &captionText, &keyText); });
-  std::wstring receivedCaption = TakeString(captionText);
-  std::wstring receivedKey = TakeString(keyText);
-  if (!ok) return;
-  caption = std::move(receivedCaption);
-  key = std::move(receivedKey);
+  com::Bstr captionText, keyText;
+  if (!Guarded([&](IGUIServer* s) { return s->GetTranslation(index, captionText.Receive(), keyText.Receive()); }))
+    return;
+  caption = captionText.str();
+  key = keyText.str();
 }
 
 void TServerWrapper::GetTranslationUrl(const std::wstring& url, const std::wstring& key, std::wstring& translatedUrl) {
   translatedUrl.clear();
-  BSTR text = nullptr;
-  const bool ok = Guarded([&](IGUIServer* s) {
-    return s->GetTranslationUrl(com::Bstr(url).Get(), com::Bstr(key).Get(), &text);
-  });
-  std::wstring received = TakeString(text);
-  if (ok) translatedUrl = std::move(received);
+  com::Bstr text;
+  if (Guarded([&](IGUIServer* s) {
+        return s->GetTranslationUrl(com::Bstr(url).Get(), com::Bstr(key).Get(), text.Receive());
+      }))
+    translatedUrl = text.str();
+}
+
+com::ObjectCreator SetPageUtilitiesCreator(com::ObjectCreator creator) {
+  return PageUtilitiesCreator.exchange(creator);
 }
 
 // ------------------------------------------------------------------ reconnect hook

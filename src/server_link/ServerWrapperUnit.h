@@ -7,15 +7,17 @@
 // reconnects when the thread retrieves message 0x500.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "band_hosting/IEBandUnit.h"
-#include "platform/browser/WebBrowser.h"
+#include "platform/browser/WebBrowserInterface.h"
+#include "platform/com/ClassFactory.h"
 #include "platform/com/ComPtr.h"
 #include "server_link/ZRStowlyEvents.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace vorn {
 
@@ -50,6 +52,9 @@ class TServerWrapper {
   void RegisterForm(TStowlyIEToolBandForm* form);
   void UnregisterForm(TStowlyIEToolBandForm* form);
   int FormCount() const;
+  // Slots, blank ones included.
+  std::size_t SlotCount() const { return FForms.size(); }
+  bool HasForm(const TStowlyIEToolBandForm* form) const;
   // Frees the wrapper now, or, when a call of it is under way further up the
   // stack (a form closed from inside a notification), as that call ends.
   void FreeWhenIdle();
@@ -87,10 +92,6 @@ class TServerWrapper {
   void GetTranslation(LONG index, std::wstring& caption, std::wstring& key);
   void GetTranslationUrl(const std::wstring& url, const std::wstring& key, std::wstring& translatedUrl);
 
-  com::ComPtr<IGUIServer> FServer;
-  std::unique_ptr<TZRStowlyIGUIServerEvents> FEvents;
-  std::vector<TStowlyIEToolBandForm*> FForms;
-
  private:
   // Runs call(server) when connected; a failure runs ServerLost. True when it succeeded.
   template <class Call>
@@ -102,10 +103,19 @@ class TServerWrapper {
   template <class Notify>
   void EachForm(Notify&& notify);
 
+  com::ComPtr<IGUIServer> FServer;
+  std::unique_ptr<TZRStowlyIGUIServerEvents> FEvents;
+  std::vector<TStowlyIEToolBandForm*> FForms;
   HHOOK FHook = nullptr;  // this wrapper's reconnect hook
   int FBusy = 0;          // calls of this wrapper under way on the stack
   bool FOrphaned = false;  // its last form left during such a call
 };
+
+// What the wrapper makes the page utilities with for a capture. The module
+// state hands the library's creator over at load and takes it back at unload:
+// the page utilities are built on the server link, which cannot name them.
+// Answers the creator it replaces.
+com::ObjectCreator SetPageUtilitiesCreator(com::ObjectCreator creator);
 
 // The calling thread's wrapper, or null; and its reconnect hook.
 extern thread_local TServerWrapper* ServerWrapper;

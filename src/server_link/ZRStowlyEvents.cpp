@@ -5,7 +5,7 @@
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
 #include "platform/com/Variant.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace vorn {
 namespace {
@@ -44,20 +44,14 @@ std::wstring StringArgument(const DISPPARAMS& params, const std::vector<UINT>& a
 
 // An error leaving Invoke: the caller gets a failure code, and the message
 // when it asked for exception information.
-HRESULT InvokeFailure(EXCEPINFO* excepInfo, const std::wstring& source) {
-  HRESULT hr = E_UNEXPECTED;
-  std::wstring message = L"Unexpected failure in an event handler";
-  try {
-    throw;
-  } catch (const com::ComError& e) {
-    hr = e.hr();
-    message = e.message();
-  } catch (...) {
-  }
+HRESULT InvokeFailure(EXCEPINFO* excepInfo, const wchar_t* source) {
+  std::wstring message;
+  const HRESULT hr = com::HResultFromCurrentException(&message);
+  if (message.empty()) message = L"Unexpected failure in an event handler";
   if (!excepInfo) return hr;
   *excepInfo = EXCEPINFO{};
   excepInfo->scode = hr;
-  excepInfo->bstrSource = SysAllocString(source.c_str());
+  excepInfo->bstrSource = SysAllocString(source);
   excepInfo->bstrDescription = SysAllocString(message.c_str());
   return DISP_E_EXCEPTION;
 }
@@ -125,9 +119,12 @@ HRESULT TZRStowlyEventsBaseSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DI
 HRESULT TZRStowlyEventsBaseSink::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
                                         DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                                         UINT* puArgErr) {
+  // Taken now: a handler may free the sink (its owner's last form closed)
+  // and then throw, and the failure path must not touch the sink after that.
+  const wchar_t* const sinkClass = SinkClassName();
   try {
     if (!(wFlags & DISPATCH_METHOD))
-      throw com::ComError(DISP_E_MEMBERNOTFOUND, SinkClassName() + L" only supports sinking of method calls!");
+      throw com::ComError(DISP_E_MEMBERNOTFOUND, std::wstring(sinkClass) + L" only supports sinking of method calls!");
     if (!pDispParams) return E_INVALIDARG;
     DISPPARAMS& params = *pDispParams;
     // The counts come from the caller: never index past its arrays.
@@ -148,7 +145,7 @@ HRESULT TZRStowlyEventsBaseSink::Invoke(DISPID dispIdMember, REFIID riid, LCID l
     }
     return DoInvoke(dispIdMember, riid, lcid, wFlags, argMap, params, pVarResult, pExcepInfo, puArgErr);
   } catch (...) {
-    return InvokeFailure(pExcepInfo, SinkClassName());
+    return InvokeFailure(pExcepInfo, sinkClass);
   }
 }
 

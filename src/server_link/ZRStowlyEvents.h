@@ -53,8 +53,9 @@ class TZRStowlyEventsBaseSink : public forms::TComponent, public IDispatch {
   virtual HRESULT DoInvoke(DISPID dispId, REFIID riid, LCID lcid, WORD flags, const std::vector<UINT>& argMap,
                            DISPPARAMS& params, VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) = 0;
 
-  // The name the sink's errors give for its class.
-  virtual std::wstring SinkClassName() const { return L"TZRStowlyEventsBaseSink"; }
+  // The name the sink's errors give for its class: a literal, so that Invoke
+  // can hold it past a handler that frees the sink.
+  virtual const wchar_t* SinkClassName() const { return L"TZRStowlyEventsBaseSink"; }
 };
 
 class TZRStowlyIGUIServerEvents;
@@ -87,7 +88,7 @@ class TZRStowlyIGUIServerEvents : public TZRStowlyEventsBaseSink {
  protected:
   HRESULT DoInvoke(DISPID dispId, REFIID riid, LCID lcid, WORD flags, const std::vector<UINT>& argMap,
                    DISPPARAMS& params, VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
-  std::wstring SinkClassName() const override { return L"TZRStowlyIGUIServerEvents"; }
+  const wchar_t* SinkClassName() const override { return L"TZRStowlyIGUIServerEvents"; }
 };
 
 }  // namespace vorn

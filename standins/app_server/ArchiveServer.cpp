@@ -403,6 +403,10 @@ HRESULT ArchiveServer::GetDocumentPicture(BSTR AURL, LONG AID, VARIANT_BOOL* AFo
 HRESULT ArchiveServer::GetLinkStates(VARIANT AURLs, VARIANT* AStates) {
   return Serve(L"GetLinkStates", {Arg(AURLs), AStates ? Arg(*AStates) : com::Variant()}, [&]() -> HRESULT {
     if (!AStates) return E_POINTER;
+    if (!linkStatesAnswer_.IsEmpty()) {
+      if (HRESULT hr = VariantClear(AStates); FAILED(hr)) return hr;
+      return linkStatesAnswer_.CopyTo(AStates);
+    }
     std::vector<std::wstring> urls;
     LONG lbound = 0;
     ULONG count = 0;

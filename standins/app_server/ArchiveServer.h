@@ -24,7 +24,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/InterfaceTraits.h"
 #include "platform/com/Variant.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace standins {
 
@@ -153,6 +153,9 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   // Any answer at all for GetDomainLinks of url (a string, an array of
   // another type...), as a faulty application might give.
   void SetDomainLinkAnswer(std::wstring url, com::Variant answer) { domainLinkAnswers_[std::move(url)] = std::move(answer); }
+  // Any state array at all for GetLinkStates (other bounds, fewer states...),
+  // put in place of the caller's; an empty variant: states as usual.
+  void SetLinkStatesAnswer(com::Variant answer) { linkStatesAnswer_ = std::move(answer); }
   // With true, SetDocumentRating fires OnDocumentDataChange and the switch
   // setters fire OnFunctionalityChange after a change, as the application does.
   void SetAnnounceChanges(bool announce) { announce_ = announce; }
@@ -323,6 +326,7 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   std::map<std::wstring, LONG> linkStates_;
   std::map<std::wstring, std::vector<BYTE>> domainLinkBytes_;
   std::map<std::wstring, com::Variant> domainLinkAnswers_;
+  com::Variant linkStatesAnswer_;
   bool announce_ = false;
 
   std::vector<Dialog> dialogs_;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/browser/BandInterfaces.h"
-#include "platform/browser/WebBrowser.h"
+#include "platform/browser/WebBrowserInterface.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/GuidString.h"

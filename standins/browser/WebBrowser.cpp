@@ -86,6 +86,7 @@ HRESULT WebBrowser::get_Container(IDispatch** ppDisp) {
 HRESULT WebBrowser::get_Document(IDispatch** ppDisp) {
   if (!ppDisp) return E_POINTER;
   *ppDisp = nullptr;
+  if (FAILED(documentFailure_)) return documentFailure_;
   if (!document_) return S_FALSE;
   return document_.CopyTo(ppDisp);
 }

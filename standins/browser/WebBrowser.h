@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/browser/WebBrowser.h"
+#include "platform/browser/WebBrowserInterface.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 
@@ -32,6 +32,8 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
   void SetLocation(std::wstring url, std::wstring title);
   // The document the browser shows (null: none).
   void SetDocument(com::ComPtr<IDispatch> document) { document_ = std::move(document); }
+  // Failure injection: get_Document answers hr from now on (S_OK: the document again).
+  void FailDocument(HRESULT hr) { documentFailure_ = hr; }
 
   // IDispatch: the stand-in is bound early only.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
@@ -126,6 +128,7 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
   bool quit_ = false;
   std::vector<Navigation> navigations_;
   com::ComPtr<IDispatch> document_;
+  HRESULT documentFailure_ = S_OK;
 };
 
 }  // namespace standins

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/browser/LateBound.h"
 #include "platform/browser/ViewObject.h"
 #include "platform/com/Bstr.h"
+#include "platform/com/Boundary.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/Text.h"
@@ -738,7 +740,8 @@ class Document : public Automation<IOleContainer, IDomBacked, IViewObject, IOleW
   HRESULT STDMETHODCALLTYPE EnumObjects(DWORD flags, IEnumUnknown** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    VORN_COM_BOUNDARY({
+    return com::Boundary(com::MayFail, [&] {
+      if (std::optional<HRESULT> injected = ref_.dom->Failure(-1, L"EnumObjects")) return *injected;
       std::vector<com::ComPtr<IUnknown>> items;
       if (flags & OLECONTF_EMBEDDINGS) {
         Dom& dom = *ref_.dom;
@@ -748,11 +751,14 @@ class Document : public Automation<IOleContainer, IDomBacked, IViewObject, IOleW
           auto browser = standins::WebBrowser::Create();
           browser->SetDocument(frame.document);
           browser->SetLocation(frame.url.empty() ? L"about:blank" : frame.url, L"");
+          // A frame whose document is made to fail refuses it on every path.
+          if (std::optional<HRESULT> injected = dom.Failure(-1, L"frames." + std::to_wstring(j) + L".document"))
+            browser->FailDocument(*injected);
           items.push_back(com::ComPtr<IUnknown>(static_cast<IWebBrowser2*>(browser.Get())));
         }
       }
       return com::CreateComObject<EnumUnknown>(out, std::move(items), size_t{0});
-    })
+    });
   }
   HRESULT STDMETHODCALLTYPE LockContainer(BOOL) override { return S_OK; }
 
@@ -766,7 +772,7 @@ class Document : public Automation<IOleContainer, IDomBacked, IViewObject, IOleW
     r.top = bounds->top;
     r.right = bounds->right;
     r.bottom = bounds->bottom;
-    VORN_COM_BOUNDARY({ return DrawPage(*ref_.dom, dc, r); })
+    return com::Boundary(com::MayFail, [&] { return DrawPage(*ref_.dom, dc, r); });
   }
   HRESULT STDMETHODCALLTYPE GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colors) override {
     if (colors) *colors = nullptr;

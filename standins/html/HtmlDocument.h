@@ -72,7 +72,9 @@ void SelectControl(IDispatch* document, std::wstring_view id);
 // Failure injection: reading or calling `member` on the element with that id (or on the document
 // when elementId is empty) fails with hr and an error description. On an element, `member` may
 // also name a property of its style object ("color"). On the document, "selection.<name>" names
-// a member of its selection object and "frames.<j>.<name>" one of the window of frame j.
+// a member of its selection object, "frames.<j>.<name>" one of the window of frame j (with
+// "frames.<j>.document" the browser of frame j that EnumObjects hands out refuses get_Document
+// too), and "EnumObjects" makes IOleContainer::EnumObjects fail.
 // Throws com::ComError (E_INVALIDARG) for a document that is not ours or an id that names nothing.
 void FailMember(IDispatch* document, std::wstring_view elementId, std::wstring_view member, HRESULT hr);
 // The window the document is shown in, as its IOleWindow::GetWindow answers it (null: none, E_FAIL).

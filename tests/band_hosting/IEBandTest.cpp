@@ -6,7 +6,7 @@
 
 #include "band_hosting/BriselQLToolbarUnit.h"
 #include "band_hosting/VornIEExplorerBarUnit.h"
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "standins/browser/BandSite.h"
 #include "standins/browser/HostWindow.h"
 #include "standins/browser/WebBrowser.h"
@@ -178,7 +178,7 @@ TEST_F(IEBandTest, SiteLifecycle) {
   com::ComPtr<IInputObjectSite> back;
   EXPECT_EQ(withSite->GetSite(IID_IInputObjectSite, back.PutVoid()), S_OK);
   EXPECT_EQ(IdentityOf(back.Get()), IdentityOf(site->Identity()));
-  EXPECT_EQ(Impl(band.Get())->FWebBrowser.Get(), static_cast<IWebBrowser2*>(browser_.Get()));
+  EXPECT_EQ(Impl(band.Get())->WebBrowser(), static_cast<IWebBrowser2*>(browser_.Get()));
 
   HWND form = nullptr;
   ASSERT_EQ(band->GetWindow(&form), S_OK);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "band_hosting/IEToolBandUnit.h"
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "standins/browser/BandSite.h"
 #include "standins/browser/HostWindow.h"
 #include "standins/browser/WebBrowser.h"
@@ -99,6 +99,9 @@ class BrowserWindow {
     bands_.at(index)->CloseDW(0);
     bands_.erase(bands_.begin() + static_cast<std::ptrdiff_t>(index));
   }
+  // Drops the window's reference to the band at `index` without CloseDW, as a
+  // host that skips closing does; the band goes with its last reference.
+  void ReleaseBand(size_t index) { bands_.erase(bands_.begin() + static_cast<std::ptrdiff_t>(index)); }
 
   HWND Frame() const { return host_.Frame(); }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "com_server/ComServerUnit.h"
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "platform/browser/BandInterfaces.h"
 #include "platform/com/ComPtr.h"
 #include "support/ComTest.h"

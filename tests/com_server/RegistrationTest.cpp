@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "com_server/ComServerUnit.h"
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/TypeLibrary.h"
 #include "support/LibraryFacts.h"

@@ -13,6 +13,7 @@
 #include "page_utils/ImageCaptureTestViews.h"
 #include "page_utils/ImageCaptureUnit.h"
 #include "platform/com/SafeArray.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -202,10 +203,8 @@ TEST(ImageCapture, NoPictureWhenNothingCanBeMade) {
 TEST(ImageCapture, IndependentDecoderReadsEveryDepth) {
   if (std::system("identify -version > /dev/null 2>&1") != 0)
     GTEST_SKIP() << "ImageMagick's identify is not available: the independent check did not run";
-  const int unique = 0;
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("vornie-capture-" + std::to_string(reinterpret_cast<std::uintptr_t>(&unique)));
-  std::filesystem::create_directories(dir);
+  const testing_support::ScratchFolder scratch("vornie-capture-");
+  const auto& dir = scratch.path();
   for (LONG code = 0; code < 8; ++code) {
     SCOPED_TRACE(code);
     const std::vector<std::uint8_t> bytes = Capture(301, 157, 50, code, code % 2 == 0);
@@ -221,7 +220,6 @@ TEST(ImageCapture, IndependentDecoderReadsEveryDepth) {
     const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(output, "GIF 150 78");  // 301 / 2 = 150.5 -> 150, 157 / 2 = 78.5 -> 78
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

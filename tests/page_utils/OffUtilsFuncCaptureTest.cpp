@@ -292,6 +292,31 @@ TEST_F(CaptureFlowTest, GetLinkPictureFindsTheRunningServer) {
   if (initialized) CoUninitialize();
 }
 
+// The wrapper sits below the page utilities: it makes them only with the
+// creator the module state handed over at load, and captures nothing without one.
+TEST_F(CaptureFlowTest, TheWrapperCapturesWithTheCreatorTheModuleHandedOver) {
+  struct Apartment {
+    const bool entered = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ~Apartment() {
+      if (entered) CoUninitialize();
+    }
+  } apartment;
+  ASSERT_EQ(server_->Register(), S_OK);
+  {
+    vorn::TServerWrapper wrapper;
+    ASSERT_TRUE(wrapper.IsConnected());
+    Settings(true, 50, 3, true, 10, 7);
+    struct Withdrawn {
+      const com::ObjectCreator handed = vorn::SetPageUtilitiesCreator(nullptr);
+      ~Withdrawn() { vorn::SetPageUtilitiesCreator(handed); }
+    } withdrawn;
+    EXPECT_EQ(withdrawn.handed, &vorn::CreateVornOffUtils);
+    wrapper.CaptureScreenShot(static_cast<IWebBrowser2*>(browser_.Get()), false);
+    EXPECT_TRUE(Stored().empty());
+  }
+  server_->Revoke();
+}
+
 // The main toolbar's capture command: the thread's wrapper makes a page
 // utilities object through the library's own factory and hands it its server;
 // a failing store call comes back through the object as the server's code.

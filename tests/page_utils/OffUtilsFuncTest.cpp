@@ -12,6 +12,7 @@
 #include "platform/browser/LateBound.h"
 #include "platform/com/ComError.h"
 #include "platform/com/SafeArray.h"
+#include "server_link/ServerCallError.h"
 #include "standins/app_server/ArchiveServer.h"
 #include "support/ComTest.h"
 
@@ -258,7 +259,7 @@ TEST_F(HighlightTest, BadInputAndFailuresEndTheRunAsTheyShould) {
     try {
       Highlight();
       ADD_FAILURE() << "no error";
-    } catch (const com::CallFailed& e) {
+    } catch (const vorn::EServerCallFailed& e) {
       EXPECT_EQ(e.hr(), kServerCode);
     }
   }
@@ -271,6 +272,22 @@ TEST_F(HighlightTest, BadInputAndFailuresEndTheRunAsTheyShould) {
   EXPECT_THROW(Highlight(), com::ComError);
   EXPECT_EQ(StyleOf(document_.Get(), L"s1"), L"underline|bold|FF0000|");
   EXPECT_EQ(StyleOf(document_.Get(), L"s3"), L"overline|||");
+
+  // The page's container and a frame's browser are not the server: their
+  // failures are plain errors, whatever their code.
+  for (const wchar_t* member : {L"EnumObjects", L"frames.0.document"}) {
+    Load(R"(<a href="http://example.com/a">a</a><iframe src="f.html"></iframe>)",
+         {{L"http://example.com/f.html", "<a href=\"http://example.com/b\">b</a>"}});
+    standins::html::FailMember(document_.Get(), L"", member, kServerCode);
+    try {
+      Highlight();
+      ADD_FAILURE() << "no error";
+    } catch (const vorn::EServerCallFailed&) {
+      ADD_FAILURE() << "taken for the server's failure";
+    } catch (const com::ComError& e) {
+      EXPECT_EQ(e.hr(), kServerCode);
+    }
+  }
 }
 
 }  // namespace

@@ -3,10 +3,11 @@
 // archive application running (or not) in the running-object table.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "page_utils/OffUtilsFuncUnit.h"
 #include "page_utils/PageTestSupport.h"
 #include "page_utils/VornOffUtilsUnit.h"
@@ -168,6 +169,36 @@ TEST_F(PageCommandsTest, AServersFailureCodeComesBackUnchangedAndOtherErrorsAsUn
   // Something that is no HTML document, or no server: success, nothing done.
   EXPECT_EQ(utils_->HighlightDocument(1, Server(), Server()), S_OK);
   EXPECT_EQ(utils_->HighlightDocument(1, nullptr, nullptr), S_OK);
+}
+
+// The page's container and a frame's browser fail with codes of their own:
+// those are the page's failures, not the server's, and come back unexpected.
+// The same code from the server itself comes back unchanged.
+TEST_F(PageCommandsTest, APageOrFrameFailureIsUnexpectedEvenWithAServerLikeCode) {
+  Run();
+  const char kFramed[] = R"(<a href="http://example.com/a">a</a><iframe src="frame.html"></iframe>)";
+  const std::map<std::wstring, std::string> frames = {
+      {L"http://example.com/frame.html", R"(<a href="http://example.com/f">f</a>)"}};
+  struct Case {
+    const char* name;
+    const wchar_t* member;  // made to fail on the page with kServerCode
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"the page's container refuses its objects", L"EnumObjects", E_UNEXPECTED},
+      {"a frame's browser refuses its document", L"frames.0.document", E_UNEXPECTED},
+  };
+  for (const Case& c : cases) {
+    document_ = LoadPage(kFramed, L"http://example.com/page.html", frames);
+    standins::html::FailMember(document_.Get(), L"", c.member, kServerCode);
+    EXPECT_EQ(utils_->HighlightDocument(1, document_.Get(), Server()), c.expected) << c.name;
+    EXPECT_NE(ErrorDescription(), L"<none>") << c.name;
+    EXPECT_EQ(server_->CallCount(L"GetLinkStates"), 0u) << c.name << ": the run ended before asking for states";
+  }
+
+  document_ = LoadPage(kFramed, L"http://example.com/page.html", frames);
+  server_->FailMethod(L"GetLinkStates", kServerCode);
+  EXPECT_EQ(utils_->HighlightDocument(1, document_.Get(), Server()), kServerCode);
 }
 
 TEST_F(PageCommandsTest, LateBoundCallersGetTheSameCodesThroughExceptionInfo) {

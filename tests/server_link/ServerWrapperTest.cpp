@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 
 #include "band_hosting/IEBandRegistry.h"
 #include "band_hosting/RecordingBand.h"
@@ -148,7 +149,7 @@ TEST_F(ServerWrapperTest, ToolbandsOfAThreadShareOneWrapperAndHearEventsInSlotOr
   EXPECT_TRUE(wrapper->IsConnected()) << "closing the second-to-last toolband keeps the connection";
   NewsForm* third = AddToolband();
   ASSERT_TRUE(third);
-  EXPECT_EQ(wrapper->FForms.size(), 2u) << "the blank slot was reused";
+  EXPECT_EQ(wrapper->SlotCount(), 2u) << "the blank slot was reused";
   Heard().clear();
   server.FireSettingsChange();
   EXPECT_EQ(Heard(), (std::vector<std::wstring>{L"3:Settings", L"2:Settings"}));
@@ -378,6 +379,24 @@ TEST_F(ServerWrapperTest, FormsMayCallBackOrCloseWhileBeingTold) {
     if (news == L"Settings") closeAll();
   };
   server.FireSettingsChange();
+  EXPECT_EQ(ServerWrapper, nullptr);
+  EXPECT_EQ(server.SinkCount(), 0u);
+}
+
+TEST_F(ServerWrapperTest, AFormThatClosesTheLastToolbandAndThenFailsEndsTheEventCleanly) {
+  ArchiveServer& server = RunServer();
+  NewsForm* form = AddToolband();
+  ASSERT_TRUE(form);
+  // Closing the only toolband frees the wrapper, and its sink with it, while
+  // the sink's Invoke is still on the stack; the failure then has to leave
+  // Invoke without touching the freed sink.
+  std::function<void()> closeLast = [&] { browser_->CloseBand(0); };
+  form->onNews = [&closeLast](const std::wstring& news) {
+    if (news != L"Settings") return;
+    closeLast();
+    throw std::runtime_error("failed after closing its toolbar");
+  };
+  EXPECT_TRUE(FAILED(server.FireSettingsChange())) << "the handler's failure reaches the server";
   EXPECT_EQ(ServerWrapper, nullptr);
   EXPECT_EQ(server.SinkCount(), 0u);
 }

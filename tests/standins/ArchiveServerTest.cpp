@@ -13,7 +13,7 @@
 #include "platform/com/SafeArray.h"
 #include "platform/com/Variant.h"
 #include "platform/win/RegKey.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 #include "standins/app_server/ArchiveServer.h"
 #include "support/ComTest.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/GuidString.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "platform/browser/BandInterfaces.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Text.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/Text.h"
 #include "platform/win/RegKey.h"

@@ -15,7 +15,7 @@
 
 #include "platform/com/ComTypes.h"
 #include "platform/win/Window.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 #include "standins/app_server/ArchiveServer.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "platform/com/ComTypes.h"
 #include "platform/com/InterfaceTraits.h"
+#include "platform/com/Stream.h"
 #include "platform/win/Window.h"
 
 #ifdef _WIN32
@@ -16,20 +17,6 @@ struct POINTL {
   LONG x;
   LONG y;
 };
-union ULARGE_INTEGER {
-  struct {
-    DWORD LowPart;
-    DWORD HighPart;
-  };
-  ULONGLONG QuadPart;
-};
-union LARGE_INTEGER {
-  struct {
-    DWORD LowPart;
-    LONG HighPart;
-  };
-  LONGLONG QuadPart;
-};
 
 extern "C" const IID IID_IOleWindow;
 extern "C" const IID IID_IDockingWindow;
@@ -39,8 +26,6 @@ extern "C" const IID IID_IInputObject;
 extern "C" const IID IID_IInputObjectSite;
 extern "C" const IID IID_IPersist;
 extern "C" const IID IID_IPersistStream;
-extern "C" const IID IID_ISequentialStream;
-extern "C" const IID IID_IStream;
 extern "C" const IID IID_IOleCommandTarget;
 extern "C" const IID IID_IServiceProvider;
 extern "C" const GUID CGID_DeskBand;
@@ -100,14 +85,6 @@ interface IInputObjectSite : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE OnFocusChangeIS(IUnknown* punkObj, BOOL fSetFocus) = 0;
 };
 
-interface ISequentialStream : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) = 0;
-};
-
-// Only the sequential part of a stream is declared: nothing here seeks.
-interface IStream : ISequentialStream {};
-
 interface IPersist : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetClassID(CLSID* pClassID) = 0;
 };
@@ -161,7 +138,5 @@ VORN_DECLARE_IID(IInputObject, IID_IInputObject);
 VORN_DECLARE_IID(IInputObjectSite, IID_IInputObjectSite);
 VORN_DECLARE_IID(IPersist, IID_IPersist);
 VORN_DECLARE_IID(IPersistStream, IID_IPersistStream);
-VORN_DECLARE_IID(ISequentialStream, IID_ISequentialStream);
-VORN_DECLARE_IID(IStream, IID_IStream);
 VORN_DECLARE_IID(IOleCommandTarget, IID_IOleCommandTarget);
 VORN_DECLARE_IID(IServiceProvider, IID_IServiceProvider);

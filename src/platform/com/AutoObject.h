@@ -8,16 +8,17 @@
 //    public:
 //     TFoo() : AutoObject(LibraryModel(), CLSID_Foo) {}
 //     HRESULT STDMETHODCALLTYPE Bar(LONG x) override {
-//       return AutomationCall([&] { ...; return S_OK; });
+//       return Boundary(com::MayFail, [&] { ...; return S_OK; });
 //     }
 //   };
-//   HRESULT CreateFoo(REFIID riid, void** ppv) { return com::CreateAutoObject<TFoo>(riid, ppv); }
+//   HRESULT CreateFoo(REFIID riid, void** ppv) { return com::CreateObject<TFoo>(riid, ppv); }
 #pragma once
 
-#include <new>
 #include <span>
 #include <string>
+#include <utility>
 
+#include "platform/com/Boundary.h"
 #include "platform/com/ClassInfo.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ComObject.h"
@@ -30,28 +31,32 @@ template <class Itf>
 class AutoObject : public ComObject<Itf, ISupportErrorInfo, IProvideClassInfo> {
  public:
   // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override { return dispatcher_.GetTypeInfoCount(pctinfo); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override {
+    return Boundary(MayFail, [&] { return dispatcher_.GetTypeInfoCount(pctinfo); });
+  }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override {
-    return dispatcher_.GetTypeInfo(iTInfo, lcid, ppTInfo);
+    return Boundary(MayFail, [&] { return dispatcher_.GetTypeInfo(iTInfo, lcid, ppTInfo); });
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                                           DISPID* rgDispId) override {
-    return dispatcher_.GetIDsOfNames(riid, rgszNames, cNames, lcid, rgDispId);
+    return Boundary(MayFail, [&] { return dispatcher_.GetIDsOfNames(riid, rgszNames, cNames, lcid, rgDispId); });
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
                                    VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override {
-    return dispatcher_.Invoke(static_cast<Itf*>(this), dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult,
-                              pExcepInfo, puArgErr);
+    return Boundary(MayFail, [&] {
+      return dispatcher_.Invoke(static_cast<Itf*>(this), dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult,
+                                pExcepInfo, puArgErr);
+    });
   }
 
   // ISupportErrorInfo: every interface the object answers reports its errors.
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
-    return SupportsErrorInfo(this->HasInterface(riid));
+    return Boundary(MustAnswer(S_FALSE), [&] { return SupportsErrorInfo(this->HasInterface(riid)); });
   }
 
   // IProvideClassInfo
   HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** ppTI) override {
-    return GetCoClassTypeInfo(*library_, clsid_, ppTI);
+    return Boundary(MayFail, [&] { return GetCoClassTypeInfo(*library_, clsid_, ppTI); });
   }
 
   const TypeLibModel& Library() const { return *library_; }
@@ -65,16 +70,20 @@ class AutoObject : public ComObject<Itf, ISupportErrorInfo, IProvideClassInfo> {
       : library_(&library), clsid_(clsid), progId_(ProgIdFor(library, clsid)),
         dispatcher_(library, DualInterfaceOf(library)) {}
 
-  // Runs one interface method's work: an exception escaping body becomes the
-  // method's HRESULT (a ComError's own code, otherwise E_UNEXPECTED) and its
-  // message the thread's error information, as automation callers expect.
+  // The MayFail policy of an automation object: the failure's classified
+  // code, and its message as the thread's error information (source: the
+  // ProgID; interface: Itf), as automation callers expect.
   template <class F>
-  HRESULT AutomationCall(F&& body) noexcept {
+  HRESULT Boundary(MayFailPolicy, F&& body) noexcept {
     try {
-      return body();
+      return detail::RunBody(body);
     } catch (...) {
       return HResultFromCurrentException(IidOf<Itf>(), progId_.c_str());
     }
+  }
+  template <class F>
+  HRESULT Boundary(MustAnswer policy, F&& body) noexcept {
+    return com::Boundary(policy, std::forward<F>(body));
   }
 
   std::span<const InterfaceEntry> InterfaceTable() const override {
@@ -105,25 +114,5 @@ class AutoObject : public ComObject<Itf, ISupportErrorInfo, IProvideClassInfo> {
   std::wstring progId_;
   Dispatcher dispatcher_;
 };
-
-// Creates an object of an automation class T and queries it for riid: the
-// creator a class factory calls. A failing construction gives its HRESULT.
-template <class T>
-HRESULT CreateAutoObject(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  T* object = nullptr;
-  try {
-    object = new T();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return HResultFromCurrentException();
-  }
-  object->InternalAddRef();
-  HRESULT hr = object->InternalQueryInterface(riid, ppv);
-  object->InternalRelease();
-  return hr;
-}
 
 }  // namespace com

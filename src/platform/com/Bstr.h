@@ -37,6 +37,9 @@ class Bstr {
   void Attach(BSTR s) noexcept;
   // For out parameters: frees what is held first.
   BSTR* ReleaseAndGetAddressOf() noexcept;
+  // Receives a callee's [out] string: what is held is freed, and whatever
+  // the callee leaves in the slot (on success or failure) is owned here.
+  BSTR* Receive() noexcept { return ReleaseAndGetAddressOf(); }
   void Reset() noexcept;
   // A new copy for an [out] parameter.
   HRESULT CopyTo(BSTR* out) const;

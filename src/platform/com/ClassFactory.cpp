@@ -1,5 +1,6 @@
 #include "platform/com/ClassFactory.h"
 
+#include "platform/com/Boundary.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ModuleCounters.h"
 #include "platform/win/RegKey.h"
@@ -60,14 +61,12 @@ ULONG ClassFactory::Release() {
 }
 
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (outer) return CLASS_E_NOAGGREGATION;
-  try {
+  return Boundary(MayFail, [&] {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
     return creator_(riid, ppv);
-  } catch (...) {
-    return HResultFromCurrentException();
-  }
+  });
 }
 
 HRESULT ClassFactory::LockServer(BOOL lock) {

@@ -15,29 +15,7 @@ std::string WhatText(HRESULT hr, const std::wstring& message) {
   return message.empty() ? ToUtf8(HResultText(hr)) : ToUtf8(message);
 }
 
-// The code and message of the exception in flight; E_UNEXPECTED for anything
-// that is not one of ours.
-HRESULT Classify(std::wstring* message) noexcept {
-  std::exception_ptr current = std::current_exception();
-  if (!current) return E_UNEXPECTED;
-  try {
-    try {
-      std::rethrow_exception(current);
-    } catch (const ComError& e) {
-      *message = e.message();
-      return e.hr();
-    } catch (const std::exception& e) {
-      *message = FromUtf8(e.what());
-      return E_UNEXPECTED;
-    } catch (...) {
-      return E_UNEXPECTED;
-    }
-  } catch (...) {
-    // Building the message itself failed: the code is all there is.
-    message->clear();
-    return E_UNEXPECTED;
-  }
-}
+}  // namespace
 
 void PublishErrorInfo(HRESULT hr, const std::wstring& message, REFIID iid, const wchar_t* source) noexcept {
   try {
@@ -56,17 +34,13 @@ void PublishErrorInfo(HRESULT hr, const std::wstring& message, REFIID iid, const
   }
 }
 
-}  // namespace
-
 ComError::ComError(HRESULT hr, const std::wstring& message)
     : std::runtime_error(WhatText(hr, message)), hr_(hr), message_(message) {}
 
 ComError::ComError(HRESULT hr) : ComError(hr, std::wstring()) {}
 
 HRESULT Check(HRESULT hr, const wchar_t* what) {
-  if (FAILED(hr)) {
-    throw CallFailed(hr, what ? std::wstring(what) + L" failed: " + HResultText(hr) : HResultText(hr));
-  }
+  if (FAILED(hr)) throw ComError(hr, what ? std::wstring(what) + L" failed: " + HResultText(hr) : HResultText(hr));
   return hr;
 }
 
@@ -76,14 +50,36 @@ std::wstring HResultText(HRESULT hr) {
   return std::wstring(buf, buf + std::char_traits<char>::length(buf));
 }
 
-HRESULT HResultFromCurrentException() {
-  std::wstring message;
-  return Classify(&message);
+HRESULT HResultFromCurrentException(std::wstring* message) noexcept {
+  // Out of memory while copying the text: the code still gets through.
+  auto describe = [message](auto&& text) noexcept {
+    if (!message) return;
+    try {
+      *message = text();
+    } catch (...) {
+      message->clear();
+    }
+  };
+  describe([] { return std::wstring(); });
+  if (!std::current_exception()) return E_UNEXPECTED;
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const ComError& e) {
+    describe([&] { return e.message(); });
+    return e.hr();
+  } catch (const std::exception& e) {
+    describe([&] { return FromUtf8(e.what()); });
+    return E_UNEXPECTED;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
 }
 
-HRESULT HResultFromCurrentException(REFIID iid, const wchar_t* source) {
+HRESULT HResultFromCurrentException(REFIID iid, const wchar_t* source) noexcept {
   std::wstring message;
-  const HRESULT hr = Classify(&message);
+  const HRESULT hr = HResultFromCurrentException(&message);
   PublishErrorInfo(hr, message, iid, source);
   return hr;
 }

@@ -1,5 +1,6 @@
 // Errors inside the library are exceptions carrying an HRESULT and a message.
-// Every COM method and exported function is a boundary that catches them.
+// Every COM method and exported function is a boundary that catches them
+// (Boundary.h) and turns them into a code by the one classification below.
 #pragma once
 
 #include <stdexcept>
@@ -21,30 +22,25 @@ class ComError : public std::runtime_error {
   std::wstring message_;
 };
 
-// A failed call on an outside component: carries that component's own code.
-class CallFailed : public ComError {
- public:
-  using ComError::ComError;
-};
-
-// Raises CallFailed when hr is a failure code; returns hr otherwise.
+// Raises ComError when hr is a failure code; returns hr otherwise. `what`
+// names the call in the message.
 HRESULT Check(HRESULT hr, const wchar_t* what = nullptr);
 
 // Text of an HRESULT for messages ("0x80004005").
 std::wstring HResultText(HRESULT hr);
 
-// Converts whatever is in flight at a COM boundary into an HRESULT: a ComError
-// gives its own code, anything else E_UNEXPECTED. Call only from a catch block.
-HRESULT HResultFromCurrentException();
+// The code of the exception in flight at a boundary: std::bad_alloc gives
+// E_OUTOFMEMORY, a ComError its own code, anything else E_UNEXPECTED; its
+// text goes to *message when asked for. Call only from a catch block
+// (with nothing in flight the answer is E_UNEXPECTED).
+HRESULT HResultFromCurrentException(std::wstring* message = nullptr) noexcept;
 
-// Same, and also publishes the message as the thread's error information
-// (source = progId, interface iid) as automation callers expect.
-HRESULT HResultFromCurrentException(REFIID iid, const wchar_t* source);
+// Publishes a failure as the thread's error information (source = progId,
+// interface iid), as automation callers expect; the code's text stands in
+// for an empty message.
+void PublishErrorInfo(HRESULT hr, const std::wstring& message, REFIID iid, const wchar_t* source) noexcept;
+
+// Classifies what is in flight and publishes it as error information.
+HRESULT HResultFromCurrentException(REFIID iid, const wchar_t* source) noexcept;
 
 }  // namespace com
-
-// Wraps a COM method body: `VORN_COM_BOUNDARY({ ... return S_OK; })`.
-#define VORN_COM_BOUNDARY(body)                   \
-  try body catch (...) {                          \
-    return ::com::HResultFromCurrentException();  \
-  }

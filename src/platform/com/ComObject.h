@@ -2,7 +2,7 @@
 // interlocked reference count and the module's live-object count.
 //
 //   class TFoo : public com::ComObject<IFoo, IBar> {
-//     VORN_INTERFACE_TABLE(TFoo, IFoo, IBar)
+//     VORN_INTERFACE_TABLE_BEGIN(TFoo) VORN_ENTRY(IFoo) VORN_ENTRY(IBar) VORN_INTERFACE_TABLE_END
 //   };
 //
 // The table lists exactly what QueryInterface answers; IUnknown is always
@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <span>
+#include <utility>
 
+#include "platform/com/Boundary.h"
 #include "platform/com/InterfaceTraits.h"
 #include "platform/com/ModuleCounters.h"
 
@@ -56,9 +58,18 @@ class ComObject : public ComObjectRoot, public Interfaces... {
   ULONG STDMETHODCALLTYPE Release() override { return InternalRelease(); }
 };
 
-// Creates an object and hands out its first reference as interface I.
+// The one creator of the library's objects: makes a T from args and queries
+// it for riid (a class factory's creator is CreateObject<T>). A construction
+// that throws answers by the MayFail policy (Boundary.h); the object is gone
+// again when riid is refused.
+template <class T, class... Args>
+HRESULT CreateObject(REFIID riid, void** ppv, Args&&... args) noexcept;
+
+// The same, typed: the first reference as interface I.
 template <class T, class I = IUnknown, class... Args>
-HRESULT CreateComObject(I** out, Args&&... args);
+HRESULT CreateComObject(I** out, Args&&... args) noexcept {
+  return CreateObject<T>(IidOf<I>(), reinterpret_cast<void**>(out), std::forward<Args>(args)...);
+}
 
 template <class Class, class Itf>
 IUnknown* CastToInterface(ComObjectRoot* self) {
@@ -94,18 +105,15 @@ IUnknown* CastToInterface(ComObjectRoot* self) {
   ULONG STDMETHODCALLTYPE AddRef() override { return InternalAddRef(); }                               \
   ULONG STDMETHODCALLTYPE Release() override { return InternalRelease(); }
 
-template <class T, class I, class... Args>
-HRESULT com::CreateComObject(I** out, Args&&... args) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  T* obj = nullptr;
-  try {
-    obj = new T(std::forward<Args>(args)...);
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
-  obj->InternalAddRef();
-  HRESULT hr = obj->InternalQueryInterface(IidOf<I>(), reinterpret_cast<void**>(out));
-  obj->InternalRelease();
-  return hr;
+template <class T, class... Args>
+HRESULT com::CreateObject(REFIID riid, void** ppv, Args&&... args) noexcept {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  return Boundary(MayFail, [&] {
+    T* object = new T(std::forward<Args>(args)...);
+    object->InternalAddRef();
+    const HRESULT hr = object->InternalQueryInterface(riid, ppv);
+    object->InternalRelease();
+    return hr;
+  });
 }

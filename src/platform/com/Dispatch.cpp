@@ -145,7 +145,8 @@ HRESULT Dispatcher::Invoke(void* self, DISPID dispIdMember, REFIID riid, LCID, W
     FillExcepInfo(hr, *pExcepInfo);
     return DISP_E_EXCEPTION;
   } catch (...) {
-    return E_OUTOFMEMORY;
+    // The call's own machinery failed (no room for the arguments, say).
+    return HResultFromCurrentException();
   }
 }
 

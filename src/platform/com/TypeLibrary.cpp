@@ -1,10 +1,7 @@
 #include "platform/com/TypeLibrary.h"
 
+#include "platform/com/ComError.h"
 #include "platform/win/Module.h"
-
-#ifndef _WIN32
-#include "platform/portable/com/typelib/ModelTypeLib.h"
-#endif
 
 namespace com {
 
@@ -24,7 +21,7 @@ HRESULT LoadOwnTypeLib(const TypeLibModel& model, ITypeLib** out) {
   try {
     return LoadModuleTypeLib(model, win::ModuleFileNameOf(&anchor), out);
   } catch (...) {
-    return E_OUTOFMEMORY;
+    return HResultFromCurrentException();
   }
 }
 

@@ -31,4 +31,16 @@ HRESULT LoadOwnTypeLib(const TypeLibModel& model, ITypeLib** out);
 // TYPE_E_ELEMENTNOTFOUND when the library has no such type.
 HRESULT LoadOwnTypeInfo(const TypeLibModel& model, REFGUID guid, ITypeInfo** out);
 
+#ifndef _WIN32
+namespace portable {
+
+// The portable system's loader, which LoadModuleTypeLib calls where Windows
+// reads the module's resource: an ITypeLib (with its ITypeInfos) holding a
+// copy of the model's description. It keeps nothing of the module (no
+// invokers), so it may outlive the module that supplied the model.
+HRESULT CreateModelTypeLib(const TypeLibModel& model, const std::wstring& modulePath, ITypeLib** out);
+
+}  // namespace portable
+#endif
+
 }  // namespace com

@@ -605,8 +605,7 @@ void TBitmap::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
 
 // ---------------------------------------------------------------- drawing with GDI
 
-TBitmapDC::TBitmapDC(TBitmap& bitmap, Start start) : bitmap_(bitmap) {
-  dc_ = win::CreateCompatibleDC(nullptr);
+TBitmapDC::TBitmapDC(TBitmap& bitmap, Start start) : bitmap_(bitmap), dc_(win::CreateCompatibleDC(nullptr)) {
   if (!dc_) throw EInvalidGraphic(L"Cannot create a device context");
   if (bitmap.Empty()) return;
   BITMAPINFO info{};
@@ -617,31 +616,23 @@ TBitmapDC::TBitmapDC(TBitmap& bitmap, Start start) : bitmap_(bitmap) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  section_ = win::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!section_ || !bits) {
-    win::DeleteDC(dc_);
+  section_ = win::BitmapHandle(win::CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!section_ || !bits || !selection_.Select(dc_.Get(), section_.Get()))
     throw EInvalidGraphic(L"Cannot create a bitmap of " + std::to_wstring(bitmap.Width()) + L" x " +
                           std::to_wstring(bitmap.Height()));
-  }
   bits_ = static_cast<std::uint32_t*>(bits);
   if (start == kCopy) std::memcpy(bits_, bitmap.pixels_.data(), bitmap.pixels_.size() * sizeof(std::uint32_t));
-  old_ = win::SelectObject(dc_, section_);
 }
 
 TBitmapDC::~TBitmapDC() {
-  if (section_) {
-    win::GdiFlush();
-    if (!discard_) {
-      // GDI leaves the alpha byte 0; only a 32-bit bitmap keeps it as drawn.
-      const std::uint32_t alpha = bitmap_.format_ == pf32bit ? 0 : kOpaque;
-      std::uint32_t* out = bitmap_.pixels_.data();
-      for (std::size_t i = 0, n = bitmap_.pixels_.size(); i < n; ++i) out[i] = bits_[i] | alpha;
-      bitmap_.Conform();
-    }
-    win::SelectObject(dc_, old_);
-    win::DeleteObject(section_);
-  }
-  win::DeleteDC(dc_);
+  // The handles go after this, section out of the DC first (member order).
+  if (!bits_ || discard_) return;
+  win::GdiFlush();
+  // GDI leaves the alpha byte 0; only a 32-bit bitmap keeps it as drawn.
+  const std::uint32_t alpha = bitmap_.format_ == pf32bit ? 0 : kOpaque;
+  std::uint32_t* out = bitmap_.pixels_.data();
+  for (std::size_t i = 0, n = bitmap_.pixels_.size(); i < n; ++i) out[i] = bits_[i] | alpha;
+  bitmap_.Conform();
 }
 
 }  // namespace forms

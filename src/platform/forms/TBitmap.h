@@ -20,10 +20,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/browser/BandInterfaces.h"
+#include "platform/com/Stream.h"
 #include "platform/forms/FormsErrors.h"
 #include "platform/forms/Graphics.h"
-#include "platform/win/Gdi.h"
+#include "platform/win/GdiHandles.h"
 
 namespace forms {
 
@@ -124,15 +124,15 @@ class TBitmapDC {
   TBitmapDC(const TBitmapDC&) = delete;
   TBitmapDC& operator=(const TBitmapDC&) = delete;
 
-  HDC Handle() const { return dc_; }
+  HDC Handle() const { return dc_.Get(); }
   // What was drawn is dropped: the bitmap keeps the pixels it had.
   void Discard() { discard_ = true; }
 
  private:
   TBitmap& bitmap_;
-  HDC dc_ = nullptr;
-  HBITMAP section_ = nullptr;
-  HGDIOBJ old_ = nullptr;
+  win::DcHandle dc_;
+  win::BitmapHandle section_;
+  win::SelectedObject selection_;
   std::uint32_t* bits_ = nullptr;
   bool discard_ = false;
 };

@@ -129,10 +129,17 @@ void TComponent::BeforeDestructionOnce() {
   BeforeDestruction();
 }
 
-void Free(TComponent* component) {
+void TComponent::operator delete(TComponent* component, std::destroying_delete_t) {
   if (!component) return;
   component->BeforeDestructionOnce();
-  delete component;
+  // The block starts at the most derived object, wherever this base sits in it.
+  void* block = dynamic_cast<void*>(component);
+  component->~TComponent();
+  ::operator delete(block);
+}
+
+void Free(TComponent* component) {
+  if (component) delete component;
 }
 
 }  // namespace forms

@@ -16,13 +16,17 @@
 //
 // Freeing runs in two steps, as handlers of a derived class must run while the
 // derived object is still whole: BeforeDestruction() (a form's or data
-// module's destruction handler), then the destructor. Owners, forms::Free and
-// TOwned do both; a plain `delete` skips the first.
+// module's destruction handler), then the destructor. Every way of freeing a
+// component made with `new` does both: its owner, forms::Free, TOwned, a
+// std::unique_ptr or a plain `delete`, since the class's own operator delete
+// runs the first step before it destroys the object. Only a component that is
+// not on the heap (a local owner, say) skips it: its destructor alone runs.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,12 +84,16 @@ class TComponent {
   // Runs the parts of freeing that need the whole object; once.
   void BeforeDestructionOnce();
 
+  // `delete` of any component comes here with the object still whole: the
+  // destruction handlers run before the destructor, whoever frees it.
+  // Components are never over-aligned: the block goes back as plain `new` made it.
+  static void operator delete(TComponent* component, std::destroying_delete_t);
+
  protected:
   enum TOperation { opInsert, opRemove };
   // `component`, which this one holds a free notification with, is being freed.
   virtual void Notification(TComponent* component, TOperation operation);
-  // Runs before the destructor when the component is freed through its owner,
-  // forms::Free or TOwned.
+  // Runs before the destructor whenever a component on the heap is freed.
   virtual void BeforeDestruction() {}
 
  private:
@@ -101,7 +109,7 @@ class TComponent {
   bool beforeDestructionRan_ = false;
 };
 
-// Frees a component as its owner would: BeforeDestruction, then delete. Null is fine.
+// Frees a component as its owner would (the same as `delete`). Null is fine.
 void Free(TComponent* component);
 
 struct TComponentDeleter {

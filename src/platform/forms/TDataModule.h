@@ -1,9 +1,8 @@
 // A non-visual container: it owns components (timers, say) and has creation
 // and destruction handlers, run as a form's are (see TForm): the creator calls
-// DoCreate() after construction; freeing through an owner, forms::Free or
-// TOwned runs DoDestroy() first (a derived module freed with a plain `delete`
-// calls DoDestroy() from its own destructor). Each runs once; a handler that
-// throws is stopped there and the call answers false.
+// DoCreate() after construction; freeing it in any way runs DoDestroy()
+// first. Each runs once; a handler that throws is stopped there and the call
+// answers false.
 #pragma once
 
 #include "platform/forms/TComponent.h"

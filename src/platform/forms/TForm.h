@@ -8,10 +8,9 @@
 //   2. the creator calls DoCreate(), which runs the creation handler: the
 //      virtual FormCreate(), then the OnCreate event.
 // Freeing runs the destruction handler (FormDestroy(), then OnDestroy) first,
-// while the derived form is whole: its owner, forms::Free and TOwned do that
-// through BeforeDestruction; a derived form freed with a plain `delete` calls
-// DoDestroy() from its own destructor. The handler runs once, after a
-// successful or failed creation alike, and a handler that throws is stopped there.
+// while the derived form is whole, however the form is freed (see TComponent:
+// BeforeDestruction). The handler runs once, after a successful or failed
+// creation alike, and a handler that throws is stopped there.
 // A form is invisible until shown; showing makes its window.
 //
 // BorderStyle, Position and AlphaBlend/AlphaBlendValue are kept as state for

@@ -2,10 +2,6 @@
 
 #include <utility>
 
-#ifndef _WIN32
-#include "platform/portable/registry/RegistryControl.h"
-#endif
-
 namespace win {
 namespace {
 
@@ -21,13 +17,11 @@ constexpr DWORD kValueNameBuffer = 16384;
 
 }  // namespace
 
-std::string LastRegistryFailure() {
 #ifdef _WIN32
-  return {};  // the system's registry keeps no reason beyond the status
-#else
-  return registry::LastStoreError();
+// The system's registry keeps no reason beyond the status; the portable store
+// defines this beside the reasons it records.
+std::string LastRegistryFailure() { return {}; }
 #endif
-}
 
 std::string RegistryFailureReason(LSTATUS status) {
   // Only a failure of the store records a reason; any other status would show a stale one.

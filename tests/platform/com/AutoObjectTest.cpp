@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bho_gui/VornBHOGUIUnit.h"
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 #include "page_utils/VornOffUtilsUnit.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ClassInfo.h"

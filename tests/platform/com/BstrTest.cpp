@@ -127,6 +127,21 @@ TEST(BstrWrapperTest, MovesHandOverOwnership) {
   EXPECT_TRUE(b.IsNull());
 }
 
+// A callee's [out] string is owned by the receiver whether the call
+// succeeded or not; what the receiver held before is freed first.
+TEST(BstrWrapperTest, ReceiveOwnsWhatTheCalleeLeaves) {
+  auto callee = [](BSTR* out, HRESULT hr) {
+    EXPECT_EQ(*out, nullptr) << "the slot is empty on entry";
+    *out = SysAllocString(L"answer");
+    return hr;
+  };
+  com::Bstr text(L"held before");
+  EXPECT_EQ(callee(text.Receive(), S_OK), S_OK);
+  EXPECT_EQ(text.str(), L"answer");
+  EXPECT_EQ(callee(text.Receive(), E_FAIL), E_FAIL);
+  EXPECT_EQ(text.str(), L"answer") << "a failed call's leftovers are owned too (the leak checker sees no loss)";
+}
+
 TEST(BstrWrapperTest, DetachAttachAndOutParameters) {
   com::Bstr a(L"one");
   BSTR raw = a.Detach();

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <typeinfo>
 
+#include "platform/com/Boundary.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
 #include "platform/com/ComPtr.h"
@@ -34,42 +37,61 @@ TEST_F(ComErrorTest, HResultTextIsEightUpperCaseHexDigits) {
   EXPECT_EQ(com::HResultText(DISP_E_TYPEMISMATCH), L"0x80020005");
 }
 
-TEST_F(ComErrorTest, CheckRaisesCallFailedOnFailureCodesOnly) {
+TEST_F(ComErrorTest, CheckRaisesAPlainComErrorOnFailureCodesOnly) {
   EXPECT_EQ(com::Check(S_OK), S_OK);
   EXPECT_EQ(com::Check(S_FALSE, L"Probe"), S_FALSE);
   try {
     com::Check(RPC_E_DISCONNECTED, L"GetRunningServer");
     ADD_FAILURE() << "no exception";
-  } catch (const com::CallFailed& e) {
+  } catch (const ComError& e) {
+    EXPECT_EQ(typeid(e), typeid(ComError)) << "the callee is not known to be anyone's server";
     EXPECT_EQ(e.hr(), RPC_E_DISCONNECTED);
     EXPECT_NE(e.message().find(L"GetRunningServer"), std::wstring::npos);
     EXPECT_NE(e.message().find(L"0x80010108"), std::wstring::npos);
   }
-  EXPECT_THROW(com::Check(E_FAIL), com::CallFailed);
+  EXPECT_THROW(com::Check(E_FAIL), ComError);
 }
 
-HRESULT Boundary(void (*body)()) {
-  VORN_COM_BOUNDARY({
-    body();
-    return S_OK;
-  })
-}
-
-TEST_F(ComErrorTest, BoundaryTurnsExceptionsIntoCodes) {
+// Both policies over the same bodies: MayFail gives the one classification,
+// MustAnswer its fixed answer for every failure and the body's own otherwise.
+TEST_F(ComErrorTest, BoundaryPoliciesTurnExceptionsIntoCodes) {
   struct Case {
     const char* name;
-    void (*body)();
-    HRESULT hr;
+    HRESULT (*body)();
+    HRESULT mayFail;
+    HRESULT mustAnswer;  // with MustAnswer(E_FAIL)
   };
   const Case cases[] = {
-      {"nothing thrown", [] {}, S_OK},
-      {"ComError", [] { throw ComError(DISP_E_BADINDEX, L"index"); }, DISP_E_BADINDEX},
-      {"CallFailed", [] { com::Check(RPC_E_SERVERFAULT); }, RPC_E_SERVERFAULT},
-      {"std exception", [] { throw std::runtime_error("boom"); }, E_UNEXPECTED},
-      {"anything else", [] { throw 42; }, E_UNEXPECTED},
+      {"nothing thrown", [] { return S_OK; }, S_OK, S_OK},
+      {"the body's own failure", [] { return E_NOTIMPL; }, E_NOTIMPL, E_NOTIMPL},
+      {"ComError", []() -> HRESULT { throw ComError(DISP_E_BADINDEX, L"index"); }, DISP_E_BADINDEX, E_FAIL},
+      {"Check", [] { return com::Check(RPC_E_SERVERFAULT); }, RPC_E_SERVERFAULT, E_FAIL},
+      {"out of memory", []() -> HRESULT { throw std::bad_alloc(); }, E_OUTOFMEMORY, E_FAIL},
+      {"std exception", []() -> HRESULT { throw std::runtime_error("boom"); }, E_UNEXPECTED, E_FAIL},
+      {"anything else", []() -> HRESULT { throw 42; }, E_UNEXPECTED, E_FAIL},
   };
-  for (const Case& c : cases) EXPECT_EQ(Boundary(c.body), c.hr) << c.name;
+  for (const Case& c : cases) {
+    EXPECT_EQ(com::Boundary(com::MayFail, c.body), c.mayFail) << c.name;
+    EXPECT_EQ(com::Boundary(com::MustAnswer(E_FAIL), c.body), c.mustAnswer) << c.name;
+  }
+  EXPECT_EQ(com::Boundary(com::MustAnswer(S_OK), [] {}), S_OK) << "a body without a result succeeds";
   EXPECT_EQ(com::HResultFromCurrentException(), E_UNEXPECTED) << "called with nothing in flight";
+}
+
+TEST_F(ComErrorTest, TheClassificationGivesTheMessageToo) {
+  std::wstring message = L"stale";
+  try {
+    throw ComError(E_ACCESSDENIED, L"refused");
+  } catch (...) {
+    EXPECT_EQ(com::HResultFromCurrentException(&message), E_ACCESSDENIED);
+  }
+  EXPECT_EQ(message, L"refused");
+  try {
+    throw std::bad_alloc();
+  } catch (...) {
+    EXPECT_EQ(com::HResultFromCurrentException(&message), E_OUTOFMEMORY);
+  }
+  EXPECT_EQ(message, L"") << "no text of its own";
 }
 
 TEST_F(ComErrorTest, AutomationBoundaryPublishesErrorInfo) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 #include "platform/com/AutoObject.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
@@ -40,9 +40,9 @@ class RecordingBHOGUI : public com::AutoObject<IVornBHOGUI> {
     return result;
   }
   HRESULT STDMETHODCALLTYPE ShowOurAdvertising(LONG HWND_, IUnknown* MainServer) override {
-    return AutomationCall([&]() -> HRESULT {
+    return Boundary(com::MayFail, [&]() -> HRESULT {
       calls.push_back({L"ShowOurAdvertising", HWND_, 0, 0, L"", MainServer});
-      if (!failure.empty()) throw com::CallFailed(result, failure);
+      if (!failure.empty()) throw com::ComError(result, failure);
       return result;
     });
   }

@@ -163,7 +163,8 @@ TEST(FreeNotificationTest, DestructionHandlersRunFirstOnEveryFreeingPath) {
     const char* path;
     bool throwOnDestroy;
   };
-  for (const Case& c : {Case{"owner", false}, Case{"Free", false}, Case{"TOwned", true}, Case{"owner", true}}) {
+  for (const Case& c : {Case{"owner", false}, Case{"Free", false}, Case{"TOwned", true}, Case{"owner", true},
+                        Case{"delete", false}, Case{"unique_ptr", true}}) {
     SCOPED_TRACE(c.path);
     std::vector<std::wstring> log;
     bool onDestroyRan = false;
@@ -176,6 +177,14 @@ TEST(FreeNotificationTest, DestructionHandlersRunFirstOnEveryFreeingPath) {
       auto* form = new RecordingForm(nullptr, log, c.throwOnDestroy);
       form->OnDestroy = [&](TComponent*) { onDestroyRan = true; };
       Free(form);
+    } else if (path == "delete") {
+      // Through a base pointer, as a holder of forms of several kinds has it.
+      TComponent* form = new RecordingForm(nullptr, log, c.throwOnDestroy);
+      static_cast<RecordingForm*>(form)->OnDestroy = [&](TComponent*) { onDestroyRan = true; };
+      delete form;
+    } else if (path == "unique_ptr") {
+      std::unique_ptr<RecordingForm> form(new RecordingForm(nullptr, log, c.throwOnDestroy));
+      form->OnDestroy = [&](TComponent*) { onDestroyRan = true; };
     } else {
       TOwned<RecordingForm> form(new RecordingForm(nullptr, log, c.throwOnDestroy));
       form->OnDestroy = [&](TComponent*) { onDestroyRan = true; };

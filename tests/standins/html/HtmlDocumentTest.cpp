@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "platform/browser/LateBound.h"
-#include "platform/browser/WebBrowser.h"
+#include "platform/browser/WebBrowserInterface.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComError.h"
 #include "platform/com/Text.h"
 #include "platform/win/Clipboard.h"
 #include "standins/html/HtmlDocument.h"
 #include "support/ComTest.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -477,8 +478,8 @@ TEST_F(HtmlDocument, ManyLinksAreWalkedByIndex) {
 }
 
 TEST_F(HtmlDocument, FilesLoadWithFileAddressesAndFramesFromDisk) {
-  const auto dir = std::filesystem::temp_directory_path() / ("vornie html " + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  std::filesystem::create_directories(dir);
+  const testing_support::ScratchFolder scratch("vornie html ");
+  const auto& dir = scratch.path();
   std::ofstream(dir / "main.html") << "<a id=l href='other page.html'>l</a><iframe src='inner.html'></iframe>";
   std::ofstream(dir / "inner.html") << "<a id=i href='#top'>i</a>";
   auto doc = html::LoadDocumentFile((dir / "main.html").string(), {"", html::FileLoader()});
@@ -492,7 +493,6 @@ TEST_F(HtmlDocument, FilesLoadWithFileAddressesAndFramesFromDisk) {
   auto inner = GetObjectProperty(frame.Get(), L"document");
   EXPECT_EQ(GetProperty(Tags(inner.Get(), L"a").Get(), L"length").ToLong(), 1);
   EXPECT_FALSE(html::LoadDocumentFile((dir / "absent.html").string()));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

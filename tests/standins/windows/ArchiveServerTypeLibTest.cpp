@@ -9,7 +9,7 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace {
 

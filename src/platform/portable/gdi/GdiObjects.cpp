@@ -372,8 +372,11 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
   if (hdc && !t.FindDc(hdc)) return static_cast<HBITMAP>(portable::gdi::Fail(ERROR_INVALID_HANDLE));
+  const gdi::DibSectionFailure failure = t.DibFailure();
+  if (failure == gdi::DibSectionFailure::kNoSection)
+    return static_cast<HBITMAP>(portable::gdi::Fail(ERROR_NOT_ENOUGH_MEMORY));
   HBITMAP result = t.AddBitmap(std::move(b));
-  if (ppvBits) *ppvBits = bits;
+  if (ppvBits && failure != gdi::DibSectionFailure::kNoBits) *ppvBits = bits;
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/portable/gdi/GdiControl.h"
 #include "platform/win/Gdi.h"
 
 namespace win::portable::gdi {
@@ -80,6 +81,12 @@ class Table {
   HBITMAP StockBitmap() const { return stockBitmap_; }
   HBRUSH StockBrush() const { return stockBrush_; }
 
+  // Objects in the table other than the stock ones.
+  std::size_t LiveObjectCount() const { return dcs_.size() + bitmaps_.size() + brushes_.size() - kStockObjects; }
+  // How CreateDIBSection fails, as a test asked (GdiControl.h).
+  ::win::gdi::DibSectionFailure DibFailure() const { return dibFailure_; }
+  void SetDibFailure(::win::gdi::DibSectionFailure failure) { dibFailure_ = failure; }
+
  private:
   Table();
   std::uintptr_t NextHandle();
@@ -89,8 +96,10 @@ class Table {
   std::unordered_map<std::uintptr_t, std::unique_ptr<Dc>> dcs_;
   std::unordered_map<std::uintptr_t, std::unique_ptr<Bitmap>> bitmaps_;
   std::unordered_map<std::uintptr_t, std::unique_ptr<Brush>> brushes_;
+  static constexpr std::size_t kStockObjects = 2;  // the bitmap and the brush below
   HBITMAP stockBitmap_ = nullptr;
   HBRUSH stockBrush_ = nullptr;
+  ::win::gdi::DibSectionFailure dibFailure_ = ::win::gdi::DibSectionFailure::kNone;
 };
 
 // Pixel conversion shared by the blits and FillRect (GdiDraw.cpp).

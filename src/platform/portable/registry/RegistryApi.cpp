@@ -15,6 +15,7 @@
 #include "platform/portable/registry/RegistryControl.h"
 #include "platform/portable/registry/RegistryStore.h"
 #include "platform/win/Registry.h"
+#include "platform/win/RegKey.h"
 
 namespace win {
 namespace {
@@ -615,4 +616,11 @@ std::string LastStoreError() {
 }
 
 }  // namespace registry
+}  // namespace win
+
+namespace win {
+
+// Declared with the registry seam (platform/win/RegKey.h): the reason the store recorded last.
+std::string LastRegistryFailure() { return registry::LastStoreError(); }
+
 }  // namespace win

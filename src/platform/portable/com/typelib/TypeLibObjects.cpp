@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/portable/com/typelib/ModelTypeLib.h"
+#include "platform/com/TypeLibrary.h"
 #include "platform/portable/com/typelib/TypeLibData.h"
 
 namespace com::portable {

@@ -1,4 +1,4 @@
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 
 // {D21102C9-CB0C-499D-85D7-C67474D21445}
 const GUID LIBID_VornIEGUI = {0xD21102C9, 0xCB0C, 0x499D, {0x85, 0xD7, 0xC6, 0x74, 0x74, 0xD2, 0x14, 0x45}};

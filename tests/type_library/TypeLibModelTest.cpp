@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/GuidString.h"
@@ -233,7 +233,7 @@ std::vector<IdlType> ParseIdl(const std::string& text) {
 }
 
 std::string ReadIdl() {
-  const std::string path = std::string(VORN_SOURCE_DIR) + "/src/com_server/VornIEGUI.idl";
+  const std::string path = std::string(VORN_SOURCE_DIR) + "/src/type_library/VornIEGUI.idl";
   std::ifstream in(path);
   std::stringstream s;
   s << in.rdbuf();

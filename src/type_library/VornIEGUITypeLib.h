@@ -3,7 +3,7 @@
 // and the automation objects' IDispatch. It says what VornIEGUI.idl says.
 #pragma once
 
-#include "com_server/VornIEGUI_TLB.h"
+#include "type_library/VornIEGUI_TLB.h"
 #include "platform/com/TypeLibModel.h"
 
 namespace vorn {

@@ -1,4 +1,4 @@
-#include "com_server/VornIEGUITypeLib.h"
+#include "type_library/VornIEGUITypeLib.h"
 
 #include "platform/com/ClassInfo.h"
 

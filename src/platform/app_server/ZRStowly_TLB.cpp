@@ -1,7 +1,7 @@
 // What the declarations in ZRStowly_TLB.h must keep true for the application
 // in the other process to understand the calls: the sizes of the argument
 // types its type library describes, and one v-table pointer per interface.
-#include "server_link/ZRStowly_TLB.h"
+#include "platform/app_server/ZRStowly_TLB.h"
 
 namespace vorn {
 

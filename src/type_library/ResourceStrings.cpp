@@ -1,4 +1,4 @@
-#include "com_server/ResourceStrings.h"
+#include "type_library/ResourceStrings.h"
 
 namespace vorn {
 namespace {
