@@ -4,18 +4,21 @@
 // Colours: 0x00BBGGRR values, or system colours (0xFF000000 | COLOR_* index)
 // that are resolved when drawn.
 //
-// Text metrics (the same on both builds, so that auto-size and geometry are
-// testable): a font of height h (the absolute value of TFont::Height; 0 counts
-// as 11) has a line height of h + 2 pixels and every character is
-// (5 * h + 5) / 11 pixels wide; "MS Sans Serif" at -11 therefore gives 5 x 13
-// per character. Lines are broken at "\n" ("\r\n" counts as one break); a text
-// is as wide as its longest line and as high as its number of lines (an empty
-// text has one line).
+// Text metrics come from the font GDI makes of a TFont (MakeFont), on both
+// builds, so that a control sized to its text is as large as the text drawn
+// in it. Lines are broken at "\n" ("\r\n" counts as one break); a text is as
+// wide as its longest line and as high as its number of lines times the
+// font's cell height (an empty text has one line). Should GDI make no font
+// (no font file on a portable system), a fixed metric stands in: a font of
+// height h (|Height|, 0 counting as 11) is h + 2 high and (5h + 5) / 11 wide
+// per character, so layouts still get sizes.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/win/GdiHandles.h"
 
 namespace forms {
 
@@ -39,6 +42,8 @@ constexpr TColor clInfoBk = static_cast<TColor>(0xFF000018u);
 constexpr TColor clNone = 0x1FFFFFFF;
 // "Whatever the component's own default is" (in layouts: leave the colour alone).
 constexpr TColor clDefault = 0x20000000;
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
@@ -72,10 +77,15 @@ struct TTextSize {
   bool operator==(const TTextSize&) const = default;
 };
 
-// The metrics described above.
-int FontLineHeight(const TFont& font);
-int FontCharWidth(const TFont& font);
+// A GDI font for the TFont: face, height, weight, italic, underline and
+// strike-out; null when GDI refuses.
+win::GdiObjectHandle<HFONT> MakeFont(const TFont& font);
+
+// The extent described above, measured in the given DC or in a memory DC.
+TTextSize TextExtentIn(HDC dc, const TFont& font, std::wstring_view text);
 TTextSize TextExtent(const TFont& font, std::wstring_view text);
+// The font's cell height (one line of text).
+int FontLineHeight(const TFont& font);
 
 // A caption as shown: "&x" shows "x" (x is the accelerator), "&&" shows "&".
 std::wstring StripAccelChars(std::wstring_view caption);

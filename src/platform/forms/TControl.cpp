@@ -4,6 +4,7 @@
 
 #include "platform/forms/FormsErrors.h"
 #include "platform/forms/TAction.h"
+#include "platform/forms/TCanvas.h"
 #include "platform/forms/TWinControl.h"
 
 namespace forms {
@@ -23,7 +24,9 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   height = std::max(height, 0);
   if (autoSize_) ApplyAutoSize(width, height);
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  Invalidate();  // where it was
   UpdateBounds(left, top, width, height);
+  Invalidate();  // and where it is now
   BoundsChanged();
   NotifyParent();
 }
@@ -49,6 +52,7 @@ POINT TControl::ClientToScreen(POINT point) const {
 void TControl::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value;
+  Invalidate();
   VisibleChanged();
   NotifyParent();
 }
@@ -56,12 +60,14 @@ void TControl::SetVisible(bool value) {
 void TControl::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
+  Invalidate();
   EnabledChanged();
 }
 
 void TControl::SetCaption(const std::wstring& value) {
   if (value == caption_) return;
   caption_ = value;
+  Invalidate();
   TextChanged();
 }
 
@@ -74,7 +80,9 @@ void TControl::SetFont(const TFont& value) {
   const bool changed = parentFont_ || !(value == font_);
   font_ = value;
   parentFont_ = false;
-  if (changed) FontChanged();
+  if (!changed) return;
+  Invalidate();
+  FontChanged();
 }
 
 void TControl::SetFontColor(TColor value) {
@@ -89,6 +97,24 @@ void TControl::SetParentFont(bool value) {
   parentFont_ = value;
   FontChanged();
 }
+
+void TControl::SetColor(TColor value) {
+  if (value == color_) return;
+  color_ = value;
+  Invalidate();
+}
+
+void TControl::Invalidate() {
+  if (auto* self = dynamic_cast<TWinControl*>(this)) {
+    if (self->HandleAllocated()) win::InvalidateRect(self->Handle(), nullptr, TRUE);
+    return;
+  }
+  if (!parent_ || !parent_->HandleAllocated()) return;
+  const RECT bounds = BoundsRect();
+  win::InvalidateRect(parent_->Handle(), &bounds, TRUE);
+}
+
+void TControl::Paint(TCanvas&) {}
 
 void TControl::SetAutoSize(bool value) {
   if (value == autoSize_) return;

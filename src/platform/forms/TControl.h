@@ -26,6 +26,7 @@ namespace forms {
 
 class TWinControl;
 class TAction;
+class TCanvas;
 
 // Where a control docks inside its parent's client area (see TWinControl::AlignControls).
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
@@ -85,7 +86,7 @@ class TControl : public TComponent, public IActionClient {
   void SetHint(const std::wstring& value) { hint_ = value; }
 
   TColor Color() const { return color_; }
-  void SetColor(TColor value) { color_ = value; }
+  void SetColor(TColor value);
 
   // The parent's font while ParentFont is on (the default); setting a font turns it off.
   const TFont& Font() const;
@@ -122,6 +123,15 @@ class TControl : public TComponent, public IActionClient {
   virtual void Click();
 
   void ActionChange(TAction& action) override;
+
+  // Asks for the control to be drawn again: its own window, or for a control
+  // without one, its part of the parent's window. Nothing while there is no window.
+  void Invalidate();
+  // Draws the control in its own client coordinates (origin at its top-left
+  // corner, cut to its bounds). The parent's window calls it for controls
+  // without a window of their own; it is public so that a picture of a
+  // control can be made without a window.
+  virtual void Paint(TCanvas& canvas);
 
  protected:
   // Called after the state changed through the setters above.

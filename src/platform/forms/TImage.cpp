@@ -1,5 +1,7 @@
 #include "platform/forms/TImage.h"
 
+#include "platform/forms/TCanvas.h"
+
 namespace forms {
 
 void TImage::SetPicture(const TBitmap& value) {
@@ -15,6 +17,21 @@ RECT TImage::DestRect() const {
     top = (Height() - picture_.Height()) / 2;
   }
   return RECT{left, top, left + picture_.Width(), top + picture_.Height()};
+}
+
+void TImage::Paint(TCanvas& canvas) {
+  if (picture_.Empty()) return;
+  const RECT dest = DestRect();
+  if (stretch_) {
+    canvas.StretchDraw(dest, picture_);
+  } else if (transparent_ && picture_.PixelFormat() != pf32bit) {
+    // A picture without alpha is see-through where it has its bottom-left pixel's colour.
+    const std::uint32_t key = picture_.Pixel(0, picture_.Height() - 1);
+    const TColor colour = static_cast<TColor>(((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF));
+    canvas.DrawTransparent(dest.left, dest.top, picture_, colour);
+  } else {
+    canvas.Draw(dest.left, dest.top, picture_);
+  }
 }
 
 bool TImage::AutoSizeExtent(int& width, int& height) const {

@@ -25,6 +25,8 @@ class TImage : public TGraphicControl {
   // Where the picture lands in the control's client area under Center/Stretch.
   RECT DestRect() const;
 
+  void Paint(TCanvas& canvas) override;
+
  protected:
   bool AutoSizeExtent(int& width, int& height) const override;
 

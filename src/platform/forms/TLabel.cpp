@@ -1,5 +1,7 @@
 #include "platform/forms/TLabel.h"
 
+#include "platform/forms/TCanvas.h"
+
 namespace forms {
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -14,6 +16,17 @@ void TLabel::SetShowAccelChar(bool value) {
 }
 
 std::wstring TLabel::ShownText() const { return showAccelChar_ ? StripAccelChars(Caption()) : Caption(); }
+
+void TLabel::Paint(TCanvas& canvas) {
+  const RECT area{0, 0, Width(), Height()};
+  if (!transparent_) {
+    canvas.Brush.Color = Color();
+    canvas.FillRect(area);
+  }
+  canvas.Brush.Style = bsClear;
+  if (!Enabled()) canvas.Font.Color = static_cast<TColor>(0xFF000000u | COLOR_GRAYTEXT);
+  canvas.TextAligned(area, ShownText(), alignment_, false);
+}
 
 bool TLabel::AutoSizeExtent(int& width, int& height) const {
   const TTextSize size = TextExtent(Font(), ShownText());

@@ -7,8 +7,6 @@
 
 namespace forms {
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-
 class TLabel : public TGraphicControl {
  public:
   explicit TLabel(TComponent* owner);
@@ -22,6 +20,8 @@ class TLabel : public TGraphicControl {
 
   // The text as drawn.
   std::wstring ShownText() const;
+
+  void Paint(TCanvas& canvas) override;
 
  protected:
   bool AutoSizeExtent(int& width, int& height) const override;

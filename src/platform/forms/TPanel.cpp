@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/forms/TCanvas.h"
+
 namespace forms {
 
 TPanel::TPanel(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 185, 41); }
@@ -29,6 +31,30 @@ void TPanel::CreateParams(TCreateParams& params) const {
   TWinControl::CreateParams(params);
   params.WinClassName = L"VornPanel";
   params.Style |= WS_CLIPCHILDREN;
+}
+
+namespace {
+
+constexpr TColor kHighlight = static_cast<TColor>(0xFF000000u | COLOR_BTNHIGHLIGHT);
+constexpr TColor kShadow = static_cast<TColor>(0xFF000000u | COLOR_BTNSHADOW);
+
+void Bevel(TCanvas& canvas, RECT& rect, TBevelCut cut, int width) {
+  if (cut == bvRaised) canvas.Frame3D(rect, kHighlight, kShadow, width);
+  if (cut == bvLowered) canvas.Frame3D(rect, kShadow, kHighlight, width);
+  if (cut == bvSpace) rect = RECT{rect.left + width, rect.top + width, rect.right - width, rect.bottom - width};
+}
+
+}  // namespace
+
+void TPanel::PaintWindow(TCanvas& canvas) {
+  RECT rect{0, 0, ClientWidth(), ClientHeight()};
+  canvas.Brush.Color = Color();
+  canvas.FillRect(rect);
+  Bevel(canvas, rect, bevelOuter_, bevelWidth_);
+  Bevel(canvas, rect, bevelInner_, bevelWidth_);
+  if (Caption().empty()) return;
+  canvas.Brush.Style = bsClear;
+  canvas.TextAligned(rect, StripAccelChars(Caption()), alignment_, true);
 }
 
 void TPanel::AdjustClientRect(RECT& rect) const {

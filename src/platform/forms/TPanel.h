@@ -28,6 +28,7 @@ class TPanel : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) const override;
   void AdjustClientRect(RECT& rect) const override;
+  void PaintWindow(TCanvas& canvas) override;
 
  private:
   TBevelCut bevelInner_ = bvNone;

@@ -19,6 +19,8 @@ class TShape : public TGraphicControl {
   TShapeType Shape() const { return shape_; }
   void SetShape(TShapeType value) { shape_ = value; }
 
+  void Paint(TCanvas& canvas) override;
+
  private:
   TBrush brush_;
   TPen pen_;

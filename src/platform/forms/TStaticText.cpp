@@ -1,5 +1,7 @@
 #include "platform/forms/TStaticText.h"
 
+#include "platform/forms/TCanvas.h"
+
 namespace forms {
 
 TStaticText::TStaticText(TComponent* owner) : TWinControl(owner) {
@@ -29,6 +31,15 @@ void TStaticText::CreateParams(TCreateParams& params) const {
   params.WinClassName = L"VornStaticText";
   if (borderStyle_ == sbsSingle) params.Style |= WS_BORDER;
   if (borderStyle_ == sbsSunken) params.ExStyle |= WS_EX_STATICEDGE;
+}
+
+void TStaticText::PaintWindow(TCanvas& canvas) {
+  const RECT area{0, 0, ClientWidth(), ClientHeight()};
+  canvas.Brush.Color = Color();
+  canvas.FillRect(area);
+  canvas.Brush.Style = bsClear;
+  if (!Enabled()) canvas.Font.Color = static_cast<TColor>(0xFF000000u | COLOR_GRAYTEXT);
+  canvas.TextAligned(area, ShownText(), alignment_, false);
 }
 
 bool TStaticText::AutoSizeExtent(int& width, int& height) const {

@@ -26,6 +26,7 @@ class TStaticText : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) const override;
   bool AutoSizeExtent(int& width, int& height) const override;
+  void PaintWindow(TCanvas& canvas) override;
 
  private:
   TStaticBorderStyle borderStyle_ = sbsNone;

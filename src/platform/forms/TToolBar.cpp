@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/forms/FormsErrors.h"
+#include "platform/forms/TCanvas.h"
 #include "platform/forms/TImageList.h"
 
 namespace forms {
@@ -153,7 +154,54 @@ void TToolBar::Notification(TComponent* component, TOperation operation) {
     changed = true;
   }
   if (component == hotImages_) hotImages_ = nullptr;
+  if (component == hotButton_) hotButton_ = nullptr;
   if (changed && !Destroying()) Realign();
+}
+
+void TToolBar::SetHotButton(TToolButton* button) {
+  if (button == hotButton_) return;
+  if (hotButton_) hotButton_->Invalidate();
+  hotButton_ = button;
+  if (hotButton_) {
+    FreeNotification(hotButton_);
+    hotButton_->Invalidate();
+    // The window system says when the mouse leaves the bar, so the button comes down again.
+    if (HandleAllocated()) {
+      TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, Handle(), 0};
+      win::TrackMouseEvent(&track);
+    }
+  }
+}
+
+void TToolBar::MouseMove(TShiftState shift, int x, int y) {
+  // Over the bar itself, not over a button.
+  SetHotButton(nullptr);
+  TWinControl::MouseMove(shift, x, y);
+}
+
+void TToolBar::WndProc(TMessage& message) {
+  if (message.Msg == WM_MOUSELEAVE) SetHotButton(nullptr);
+  TWinControl::WndProc(message);
+}
+
+void TToolBar::PaintWindow(TCanvas& canvas) {
+  RECT rect{0, 0, ClientWidth(), ClientHeight()};
+  canvas.Brush.Color = Color();
+  canvas.FillRect(rect);
+  const TColor shadow = static_cast<TColor>(0xFF000000u | COLOR_BTNSHADOW);
+  const TColor highlight = static_cast<TColor>(0xFF000000u | COLOR_BTNHIGHLIGHT);
+  // An etched line (shadow over highlight) on each side asked for.
+  canvas.Brush.Style = bsSolid;
+  auto etch = [&](RECT line, int dx, int dy) {
+    canvas.Brush.Color = shadow;
+    canvas.FillRect(line);
+    canvas.Brush.Color = highlight;
+    canvas.FillRect(RECT{line.left + dx, line.top + dy, line.right + dx, line.bottom + dy});
+  };
+  if (edgeBorders_ & ebTop) etch(RECT{0, 0, rect.right, 1}, 0, 1);
+  if (edgeBorders_ & ebBottom) etch(RECT{0, rect.bottom - 2, rect.right, rect.bottom - 1}, 0, 1);
+  if (edgeBorders_ & ebLeft) etch(RECT{0, 0, 1, rect.bottom}, 1, 0);
+  if (edgeBorders_ & ebRight) etch(RECT{rect.right - 2, 0, rect.right - 1, rect.bottom}, 1, 0);
 }
 
 }  // namespace forms

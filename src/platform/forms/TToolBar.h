@@ -24,6 +24,12 @@
 //
 // A press on a tool button's arrow shows its drop-down menu at once (the menu
 // peer decides how long it stays); a press and release on the face is a click.
+//
+// Drawing: the bar in its colour (edges where EdgeBorders asks for them), each
+// button flat on it: raised while the mouse is over it (HotButton, drawn with
+// its image from HotImages when there is one), sunken while pressed or Down
+// (on a lighter ground), greyed when disabled; drop-down buttons with their
+// arrow, captions beside (List) or below the image.
 #pragma once
 
 #include "platform/forms/TToolButton.h"
@@ -74,16 +80,25 @@ class TToolBar : public TWinControl {
   // The natural size of a button as described above (before the common height).
   TTextSize NaturalButtonSize(const TToolButton& button) const;
 
+  // The button under the mouse, drawn raised (with its hot image); null when none.
+  TToolButton* HotButton() const { return hotButton_; }
+  void SetHotButton(TToolButton* button);
+
+  void MouseMove(TShiftState shift, int x, int y) override;
+
  protected:
   void CreateParams(TCreateParams& params) const override;
   void AlignControls(RECT rect) override;
   void Notification(TComponent* component, TOperation operation) override;
+  void WndProc(TMessage& message) override;
+  void PaintWindow(TCanvas& canvas) override;
 
  private:
   void WatchImages(TImageList* list);
 
   TImageList* images_ = nullptr;
   TImageList* hotImages_ = nullptr;
+  TToolButton* hotButton_ = nullptr;
   bool flat_ = false;
   bool showCaptions_ = false;
   bool list_ = false;

@@ -50,7 +50,14 @@ class TToolButton : public TGraphicControl {
   // A check button toggles first; then OnClick or the action.
   void Click() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void ActionChange(TAction& action) override;
+
+  // Held down by the mouse (drawn sunken until it is released).
+  bool Pressed() const { return pressed_; }
+  // Drawn by the toolbar's window as its class comment in TToolBar.h says.
+  void Paint(TCanvas& canvas) override;
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -64,6 +71,7 @@ class TToolButton : public TGraphicControl {
   bool grouped_ = false;
   bool allowAllUp_ = false;
   bool arrowPressed_ = false;
+  bool pressed_ = false;
   TPopupMenu* dropdownMenu_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/forms/FormsErrors.h"
+#include "platform/forms/TCanvas.h"
 #include "platform/forms/WindowClassRegistry.h"
 #include "platform/win/Window.h"
 
@@ -17,6 +18,37 @@ HRESULT LastErrorResult() {
   DWORD error = win::GetLastError();
   return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
+
+// BeginPaint's DC, given back by EndPaint on every path.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(win::BeginPaint(hwnd, &paint_)) {}
+  ~PaintScope() { win::EndPaint(hwnd_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC Dc() const { return dc_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// The DC's origin and clipping, put back when a child has been drawn.
+class SavedDcState {
+ public:
+  explicit SavedDcState(HDC dc) : dc_(dc), saved_(win::SaveDC(dc)) {}
+  ~SavedDcState() {
+    if (saved_) win::RestoreDC(dc_, saved_);
+  }
+  SavedDcState(const SavedDcState&) = delete;
+  SavedDcState& operator=(const SavedDcState&) = delete;
+  bool Saved() const { return saved_ != 0; }
+
+ private:
+  HDC dc_;
+  int saved_;
+};
 
 }  // namespace
 
@@ -163,6 +195,21 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_ENABLE:
       UpdateEnabled(message.WParam != 0);
       break;
+    case WM_ERASEBKGND:
+      // The background is part of the painting, so nothing flickers in between.
+      message.Result = 1;
+      return;
+    case WM_PAINT:
+      if (handle_) {
+        PaintScope paint(handle_);
+        if (paint.Dc()) PaintHandler(paint.Dc());
+      }
+      message.Result = 0;
+      return;
+    case WM_PRINTCLIENT:
+      if (message.WParam) PaintHandler(reinterpret_cast<HDC>(message.WParam));
+      message.Result = 0;
+      return;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -174,6 +221,29 @@ void TWinControl::WndProc(TMessage& message) {
       break;
   }
   DefaultHandler(message);
+}
+
+void TWinControl::PaintWindow(TCanvas& canvas) {
+  canvas.Brush.Color = Color();
+  canvas.FillRect(RECT{0, 0, ClientWidth(), ClientHeight()});
+}
+
+void TWinControl::PaintHandler(HDC dc) {
+  {
+    TCanvas canvas(dc);
+    canvas.Font = Font();
+    PaintWindow(canvas);
+  }
+  for (TControl* child : std::vector<TControl*>(controls_)) {
+    if (!child->Visible() || dynamic_cast<TWinControl*>(child)) continue;
+    SavedDcState saved(dc);
+    if (!saved.Saved()) continue;
+    win::OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
+    win::IntersectClipRect(dc, 0, 0, child->Width(), child->Height());
+    TCanvas canvas(dc);
+    canvas.Font = child->Font();
+    child->Paint(canvas);
+  }
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {

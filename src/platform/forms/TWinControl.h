@@ -138,6 +138,15 @@ class TWinControl : public TControl {
   // Non-client frame of the window this control's styles give, per side.
   RECT NonClientInsets() const;
 
+  // Draws the window's own content in client coordinates, before the
+  // children without windows are drawn over it: by default the client area
+  // in the control's colour.
+  virtual void PaintWindow(TCanvas& canvas);
+  // Paints the window into a DC (WM_PAINT's, or WM_PRINTCLIENT's): its own
+  // content, then each visible child without a window at its place, in the
+  // order they joined.
+  void PaintHandler(HDC dc);
+
  private:
   friend class TControl;
 

@@ -309,6 +309,15 @@ using LPPAINTSTRUCT = PAINTSTRUCT*;
 #define RDW_ERASENOW 0x0200
 #define RDW_FRAME 0x0400
 #define RDW_NOFRAME 0x0800
+struct BLENDFUNCTION {
+  BYTE BlendOp;
+  BYTE BlendFlags;
+  BYTE SourceConstantAlpha;
+  BYTE AlphaFormat;
+};
+#define AC_SRC_OVER 0x00
+#define AC_SRC_ALPHA 0x01
+
 #endif  // !_WIN32
 
 namespace win {
@@ -498,6 +507,15 @@ BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HRGN hrgnUpdate, UINT flags
 BOOL PrintWindow(HWND hwnd, HDC hdcBlt, UINT nFlags);
 // BITSPIXEL and PLANES; 0 for other indexes.
 int GetDeviceCaps(HDC hdc, int index);
+#endif
+
+// Alpha blending of a premultiplied 32-bit source (AC_SRC_ALPHA) or with a
+// constant alpha; only AC_SRC_OVER.
+#ifdef _WIN32
+using ::AlphaBlend;
+#else
+BOOL AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc, int xoriginSrc,
+                int yoriginSrc, int wSrc, int hSrc, BLENDFUNCTION ftn);
 #endif
 
 }  // namespace win

@@ -78,6 +78,7 @@ using ::MapWindowPoints;
 using ::ScreenToClient;
 using ::SetActiveWindow;
 using ::SetCursorPos;
+using ::TrackMouseEvent;
 using ::SetForegroundWindow;
 using ::SetLayeredWindowAttributes;
 using ::SetTimer;
@@ -257,6 +258,9 @@ BOOL SetForegroundWindow(HWND hWnd);
 // the monitors; its left and top may be negative).
 BOOL GetCursorPos(LPPOINT lpPoint);
 BOOL SetCursorPos(int X, int Y);
+// TME_LEAVE only: WM_MOUSELEAVE is posted to the window once the cursor is
+// no longer over it (at once when it is not over it now), then tracking ends.
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* lpEventTrack);
 // SM_CXSCREEN/SM_CYSCREEN (primary monitor), SM_X/Y/CX/CYVIRTUALSCREEN, SM_CMONITORS; 0 otherwise.
 int GetSystemMetrics(int nIndex);
 // A null window (or the desktop) means screen coordinates. MapWindowPoints

@@ -175,6 +175,15 @@ struct STYLESTRUCT {
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
 #define WM_MOUSEMOVE 0x0200
+#define WM_MOUSELEAVE 0x02A3
+#define TME_LEAVE 0x00000002
+
+struct TRACKMOUSEEVENT {
+  DWORD cbSize;
+  DWORD dwFlags;
+  HWND hwndTrack;
+  DWORD dwHoverTime;
+};
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
 #define WM_RBUTTONDOWN 0x0204

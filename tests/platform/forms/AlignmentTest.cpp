@@ -163,13 +163,13 @@ TEST(AlignmentTest, AnAutoSizedControlKeepsTheExtentItsAlignmentGivesIt) {
   label->SetAlign(alLeft);
   label->SetParent(&parent);
   label->SetCaption(L"abc");
-  EXPECT_EQ(label->Width(), 15);
-  EXPECT_EQ(label->Height(), 22);  // the alignment's, not the text's 13
+  EXPECT_EQ(label->Width(), TextExtent(label->Font(), L"abc").cx);
+  EXPECT_EQ(label->Height(), 22);  // the alignment's, not the text's
 
   label->SetAlign(alTop);
   label->SetCaption(L"abcd");
   EXPECT_EQ(label->Width(), 300);
-  EXPECT_EQ(label->Height(), 13);
+  EXPECT_EQ(label->Height(), TextExtent(label->Font(), L"abcd").cy);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // images and the buttons of toolbars.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/forms/FormsErrors.h"
@@ -17,26 +19,30 @@ namespace {
 
 using namespace forms;
 
-TEST(AutoSizeTest, TextExtentFollowsTheDocumentedMetrics) {
-  struct Case {
-    int fontHeight;
-    std::wstring text;
-    TTextSize expected;
-  };
-  const std::vector<Case> cases = {
-      {-11, L"", {0, 13}},
-      {-11, L"  Rating: 0  ", {65, 13}},
-      {-11, L"  Hint\r\n  comments  ", {60, 26}},
-      {-11, L"a\nbb\rccc", {15, 39}},
-      {11, L"ab", {10, 13}},
-      {-22, L"ab", {20, 24}},
-      {0, L"abc", {15, 13}},
-  };
-  for (const Case& c : cases) {
-    TFont font;
-    font.Height = c.fontHeight;
-    EXPECT_EQ(TextExtent(font, c.text), c.expected) << c.fontHeight;
-  }
+// Widths and heights come from the font, so they are read back from
+// TextExtent here; what is checked is how the controls use them.
+TTextSize Extent(std::wstring_view text, int height = -11) {
+  TFont font;
+  font.Height = height;
+  return TextExtent(font, text);
+}
+
+TEST(AutoSizeTest, TextExtentMeasuresLinesInTheFont) {
+  const TTextSize line = Extent(L"X");
+  ASSERT_GT(line.cx, 0);
+  ASSERT_GT(line.cy, 0);
+  EXPECT_EQ(Extent(L"").cx, 0);
+  EXPECT_EQ(Extent(L"").cy, line.cy);  // an empty text is one empty line
+  // Every kind of line break starts a line; a text is as wide as its longest line.
+  const TTextSize lines = Extent(L"a\nbb\rccc\r\ndd");
+  EXPECT_EQ(lines.cy, 4 * line.cy);
+  EXPECT_EQ(lines.cx, std::max({Extent(L"a").cx, Extent(L"bb").cx, Extent(L"ccc").cx, Extent(L"dd").cx}));
+  EXPECT_GT(Extent(L"  Rating: 10  ").cx, Extent(L"  Rating: 1  ").cx);
+  // A positive height is the cell height and 0 is the default size.
+  EXPECT_LT(Extent(L"ab", 11).cy, Extent(L"ab", -11).cy + 1);
+  EXPECT_EQ(Extent(L"abc", 0), Extent(L"abc", -11));
+  EXPECT_GT(Extent(L"ab", -22).cx, Extent(L"ab", -11).cx);
+  EXPECT_GT(Extent(L"ab", -22).cy, Extent(L"ab", -11).cy);
   EXPECT_EQ(StripAccelChars(L"&File"), L"File");
   EXPECT_EQ(StripAccelChars(L"Save && quit&"), L"Save & quit");
 }
@@ -46,37 +52,38 @@ TEST(AutoSizeTest, LabelsAndStaticTextsSizeThemselvesToTheirCaption) {
   auto* label = new TLabel(&parent);
   label->SetParent(&parent);
   label->SetCaption(L"&Open");
-  EXPECT_EQ(label->Width(), 20);  // the accelerator mark takes no room
-  EXPECT_EQ(label->Height(), 13);
+  EXPECT_EQ(label->Width(), Extent(L"Open").cx);  // the accelerator mark takes no room
+  EXPECT_EQ(label->Height(), Extent(L"Open").cy);
   label->SetShowAccelChar(false);
-  EXPECT_EQ(label->Width(), 25);
+  EXPECT_EQ(label->Width(), Extent(L"&Open").cx);
 
   // The parent's font is the label's until the label gets its own.
   TFont big;
   big.Height = -22;
   parent.SetFont(big);
-  EXPECT_EQ(label->Width(), 50);
+  const int bigWidth = Extent(L"&Open", -22).cx;
+  EXPECT_EQ(label->Width(), bigWidth);
   label->SetFontColor(clInfoText);
   EXPECT_FALSE(label->ParentFont());
   EXPECT_EQ(label->Font().Height, -22);
   parent.SetFont(TFont{});
-  EXPECT_EQ(label->Width(), 50);
+  EXPECT_EQ(label->Width(), bigWidth);
 
   label->SetAutoSize(false);
   label->SetCaption(L"x");
-  EXPECT_EQ(label->Width(), 50);
+  EXPECT_EQ(label->Width(), bigWidth);
 
   struct Case {
     TStaticBorderStyle border;
-    int width;
-    int height;
+    int frame;  // pixels of frame on each side
   };
-  for (const Case& c : {Case{sbsNone, 65, 13}, Case{sbsSingle, 67, 15}, Case{sbsSunken, 67, 15}}) {
+  const TTextSize rating = Extent(L"  Rating: 5  ");
+  for (const Case& c : {Case{sbsNone, 0}, Case{sbsSingle, 1}, Case{sbsSunken, 1}}) {
     TStaticText text(nullptr);
     text.SetBorderStyle(c.border);
     text.SetCaption(L"  Rating: 5  ");
-    EXPECT_EQ(text.Width(), c.width) << c.border;
-    EXPECT_EQ(text.Height(), c.height) << c.border;
+    EXPECT_EQ(text.Width(), rating.cx + 2 * c.frame) << c.border;
+    EXPECT_EQ(text.Height(), rating.cy + 2 * c.frame) << c.border;
   }
 }
 
@@ -117,11 +124,15 @@ TEST(AutoSizeTest, ToolButtonsTakeTheDocumentedGeometry) {
       {"image only", true, false, false, tbsButton, true, L"Ignored", 23, 22},
       {"image only, fixed width", true, false, false, tbsButton, false, L"", 23, 22},
       {"drop-down arrow", true, false, false, tbsDropDown, true, L"", 37, 22},
-      {"list with caption", true, true, true, tbsButton, true, L"Domain links", 7 + 16 + 4 + 60, 22},
+      {"list with caption", true, true, true, tbsButton, true, L"Domain links",
+       7 + 16 + 4 + Extent(L"Domain links").cx, std::max(22, Extent(L"D").cy + 6)},
       {"list, fixed width", true, true, true, tbsDropDown, false, L"Manage groups", 87 + 14, 22},
-      {"caption below the image", true, true, false, tbsButton, true, L"Go", 23, 16 + 13 + 6},
-      {"caption wider than the image", true, true, false, tbsButton, true, L"Longer", 37, 35},
-      {"no images", false, true, true, tbsButton, true, L"&Abc", 7 + 15, 22},
+      {"caption below the image", true, true, false, tbsButton, true, L"Go",
+       std::max(16, Extent(L"Go").cx) + 7, 16 + Extent(L"Go").cy + 6},
+      {"caption wider than the image", true, true, false, tbsButton, true, L"Longer the caption",
+       Extent(L"Longer the caption").cx + 7, 16 + Extent(L"L").cy + 6},
+      {"no images", false, true, true, tbsButton, true, L"&Abc", 7 + Extent(L"Abc").cx,
+       std::max(22, Extent(L"A").cy + 6)},
       {"separator", true, true, true, tbsSeparator, true, L"", 8, 22},
   };
   for (const ButtonCase& c : cases) {

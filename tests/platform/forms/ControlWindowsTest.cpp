@@ -36,8 +36,9 @@ TEST_F(ControlWindowsTest, AStaticTextsFrameIsPartOfItsWindow) {
   EXPECT_TRUE(style() & WS_BORDER);
   RECT client{};
   ASSERT_TRUE(win::GetClientRect(text->Handle(), &client));
-  EXPECT_EQ(client.right, 65);  // the text fits the client area exactly
-  EXPECT_EQ(client.bottom, 13);
+  const TTextSize extent = TextExtent(text->Font(), L"  Rating: 0  ");
+  EXPECT_EQ(client.right, extent.cx);  // the text fits the client area exactly
+  EXPECT_EQ(client.bottom, extent.cy);
 
   text->SetBorderStyle(sbsSunken);  // a new window with the new frame
   ASSERT_TRUE(text->HandleAllocated());

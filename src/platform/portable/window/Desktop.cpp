@@ -81,11 +81,14 @@ BOOL GetCursorPos(LPPOINT lpPoint) {
 
 BOOL SetCursorPos(int X, int Y) {
   auto& system = WindowSystem::Get();
-  std::lock_guard lock(system.mutex);
-  // The cursor never leaves the virtual screen.
-  const RECT screen = system.VirtualScreen();
-  system.cursor = POINT{std::clamp<LONG>(X, screen.left, screen.right - 1),
-                        std::clamp<LONG>(Y, screen.top, screen.bottom - 1)};
+  {
+    std::lock_guard lock(system.mutex);
+    // The cursor never leaves the virtual screen.
+    const RECT screen = system.VirtualScreen();
+    system.cursor = POINT{std::clamp<LONG>(X, screen.left, screen.right - 1),
+                          std::clamp<LONG>(Y, screen.top, screen.bottom - 1)};
+  }
+  portable::CursorMoved();
   return TRUE;
 }
 

@@ -248,6 +248,8 @@ void ActivateOther(HWND hwnd);
 
 // The deepest visible window at a screen point (WindowFromPoint's rules). Requires the mutex held.
 HWND WindowAt(WindowSystem& system, POINT screen);
+// Posts WM_MOUSELEAVE to the windows tracking the mouse that it has left. Without the mutex held.
+void CursorMoved();
 
 // Moves the calling thread's focus out of hwnd and its descendants: to the
 // parent when that is a window of this thread, otherwise nowhere.
