@@ -122,7 +122,12 @@ HBITMAP SectionOf(const forms::BmpPicture& picture) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!section || !bits) return nullptr;
+  if (!section) return nullptr;  // CreateDIBSection set the reason
+  if (!bits) {
+    DeleteObject(section);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   const std::size_t rowBytes = ((static_cast<std::size_t>(picture.width) * bpp + 31) / 32) * 4;
   for (int y = 0; y < picture.height; ++y) {
     auto* row = static_cast<std::uint8_t*>(bits) +
@@ -162,9 +167,7 @@ HANDLE LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT
     forms::BmpPicture picture;
     if (forms::ReadBmp(bytes.data(), bytes.size(), picture)) return Fail(ERROR_INVALID_DATA);
     if ((cx && cx != picture.width) || (cy && cy != picture.height)) return Fail(ERROR_INVALID_PARAMETER);
-    HBITMAP section = SectionOf(picture);
-    if (!section) return nullptr;  // CreateDIBSection set the reason
-    return section;
+    return SectionOf(picture);
   } catch (const std::bad_alloc&) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);
   } catch (...) {
