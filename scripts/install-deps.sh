@@ -10,6 +10,9 @@ packages=(
   # GIF pictures of pages, and an independent reader of them for the tests and benchmarks.
   libgif-dev imagemagick
   libgumbo-dev
+  # The toolbars' pictures: icons converted into bitmaps at build time (imagemagick
+  # above), and PNG writing (stb_image_write, header only).
+  tango-icon-theme libstb-dev
   libxslt1-dev  # its HTML manual: real pages for the link collectors' test
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

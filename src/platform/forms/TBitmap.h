@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/com/Stream.h"
+#include "platform/forms/BmpReader.h"
 #include "platform/forms/FormsErrors.h"
 #include "platform/forms/Graphics.h"
 #include "platform/win/GdiHandles.h"
@@ -38,8 +39,8 @@ class EInvalidGraphic : public com::ComError {
 class TBitmap {
  public:
   // The largest picture a file may describe or a caller may ask for.
-  static constexpr int kMaxSide = 16384;
-  static constexpr std::uint64_t kMaxPixelBytes = 256ull * 1024 * 1024;
+  static constexpr int kMaxSide = kMaxPictureSide;
+  static constexpr std::uint64_t kMaxPixelBytes = kMaxPicturePixelBytes;
 
   TBitmap() = default;
   // EInvalidOperation for a negative size.
@@ -49,6 +50,14 @@ class TBitmap {
   // without padding; GDI leaves the alpha byte 0, so they are made opaque
   // (pfDevice). Sizes as for the constructor.
   static TBitmap FromDrawnPixels(int width, int height, const std::uint32_t* bits);
+
+  // The pixels of a 24 or 32-bit DIB section (LoadImageW's LR_CREATEDIBSECTION
+  // bitmaps, CreateDIBSection's), bottom-up or top-down, BI_RGB or the
+  // standard BI_BITFIELDS masks; the pixel format is the section's depth. A
+  // 32-bit section keeps its alpha unless every alpha byte is 0, as GDI leaves
+  // them when it draws: its pixels are then opaque. EInvalidGraphic for any
+  // other bitmap.
+  static TBitmap FromDibSection(HBITMAP section);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -75,13 +84,11 @@ class TBitmap {
   // colour for a pixel drawn since), row by row; empty for deeper formats.
   const std::vector<std::uint8_t>& PaletteIndexes() const;
 
-  // Reads a Windows BMP file image: a BITMAPFILEHEADER, then an OS/2 core,
-  // BITMAPINFOHEADER, V4 or V5 header; 1, 4, 8, 16, 24 or 32 bits per pixel,
-  // BI_RGB, BI_BITFIELDS, BI_RLE8 or BI_RLE4, bottom-up or top-down. A
-  // truncated, inconsistent or oversized file (beyond kMaxSide on a side or
-  // kMaxPixelBytes of pixels) raises EInvalidGraphic and leaves the bitmap as
-  // it was. The pixel format becomes the file's depth (16 bits: pf15bit or
-  // pf16bit by its masks; other masks: pf32bit).
+  // Reads a Windows BMP file image as BmpReader.h describes (its alpha
+  // included). A truncated, inconsistent or oversized file raises
+  // EInvalidGraphic and leaves the bitmap as it was. The pixel format becomes
+  // the file's depth (16 bits: pf15bit or pf16bit by its masks; other masks:
+  // pf32bit).
   void LoadFromBytes(const std::uint8_t* data, std::size_t size);
   void LoadFromBytes(const std::vector<std::uint8_t>& data) { LoadFromBytes(data.data(), data.size()); }
   // Reads the stream to its end, then as LoadFromBytes; a failing Read raises EInvalidGraphic.

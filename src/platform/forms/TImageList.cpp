@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/forms/FormsErrors.h"
+#include "platform/win/Resources.h"
 
 namespace forms {
 
@@ -35,6 +36,27 @@ int TImageList::Add(const TBitmap& bitmap) {
   }
   Changed();
   return first;
+}
+
+int TImageList::AddStrip(const TBitmap& strip) {
+  if (strip.Height() != height_ || strip.Width() < width_ || strip.Width() % width_ != 0)
+    throw EInvalidGraphic(L"A strip of " + std::to_wstring(strip.Width()) + L" x " + std::to_wstring(strip.Height()) +
+                          L" is no row of " + std::to_wstring(width_) + L" x " + std::to_wstring(height_) + L" images");
+  return Add(strip);
+}
+
+int TImageList::LoadStrip(HINSTANCE instance, const std::wstring& name) {
+  const win::BitmapHandle section(
+      static_cast<HBITMAP>(win::LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!section) {
+    const DWORD error = win::GetLastError();
+    throw EInvalidGraphic(L"Cannot load the bitmap resource " + name + L" (error " + std::to_wstring(error) + L")");
+  }
+  try {
+    return AddStrip(TBitmap::FromDibSection(section.Get()));
+  } catch (const EInvalidGraphic& e) {
+    throw EInvalidGraphic(L"The bitmap resource " + name + L": " + e.message());
+  }
 }
 
 void TImageList::Delete(int index) {

@@ -4,11 +4,15 @@
 // Add(bitmap) cuts the bitmap into Width-wide pieces, left to right, and adds
 // each as one image (a 48-pixel-wide strip adds three 16-pixel images); rows
 // beyond Height are dropped and missing rows are left transparent (0).
+// AddStrip and LoadStrip take a strip whose size fits exactly: Height rows
+// and a whole number of images, each keeping its alpha (the toolbars' pictures
+// are such strips, see resources/icons/toolbar-icons.tsv).
 // Changing Width or Height empties the list. Components that show the images
 // register for changes and are told after every change.
 #pragma once
 
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -32,6 +36,13 @@ class TImageList : public TComponent {
   // Index of the first image added; EInvalidOperation for a bitmap narrower
   // than Width or empty (nothing is added then).
   int Add(const TBitmap& bitmap);
+  // As Add, for a strip of exactly Height rows and n * Width columns (n >= 1);
+  // EInvalidGraphic for any other size (nothing is added then).
+  int AddStrip(const TBitmap& strip);
+  // Adds the images of the module's bitmap resource `name` (win::LoadImageW,
+  // platform/win/Resources.h) as AddStrip does; EInvalidGraphic naming the
+  // resource when the module lacks it or it cannot be read.
+  int LoadStrip(HINSTANCE instance, const std::wstring& name);
   void Delete(int index);
   void Clear();
   // A copy of the image; EComponentError outside 0..Count()-1.

@@ -151,6 +151,19 @@ TEST(TBitmapBmp, ReadsEveryUncompressedLayout) {
   }
 }
 
+// Plain 32-bit files carry alpha in the fourth byte when any pixel sets it
+// (files whose fourth bytes are all 0 are opaque: ReadsEveryUncompressedLayout).
+TEST(TBitmapBmp, PlainThirtyTwoBitFilesKeepTheirAlpha) {
+  const std::vector<std::uint32_t> pixels = {0xFF102030u, 0x80FF0000u, 0x00000000u, 0x4000FF00u, 0x01FFFFFFu, 0xFF000000u};
+  for (bool topDown : {false, true}) {
+    SCOPED_TRACE(topDown);
+    TBitmap b;
+    b.LoadFromBytes(WriteBmp({.width = 3, .height = 2, .bpp = 32, .topDown = topDown}, pixels));
+    EXPECT_EQ(b.Pixels(), pixels);
+    EXPECT_EQ(b.PixelFormat(), forms::pf32bit);
+  }
+}
+
 TEST(TBitmapBmp, ReadsSixteenBitMasks) {
   // 5-5-5 without masks, 5-6-5 with them; pure red and a mid grey.
   BmpLayout plain{.width = 2, .height = 1, .bpp = 16};

@@ -1,6 +1,7 @@
 // Image lists and the bitmaps they hold.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/forms/FormsErrors.h"
@@ -67,6 +68,21 @@ TEST(TImageListTest, BadImagesAndIndexesAreRefusedWithoutChange) {
   b.FillRect(-5, -5, 50, 1, 7);  // clipped
   EXPECT_EQ(b.Pixel(1, 0), 7u);
   EXPECT_EQ(b.Pixel(1, 1), 0u);
+}
+
+TEST(TImageListTest, StripsMustBeARowOfWholeImages) {
+  TImageList list(nullptr);
+  for (const auto& [width, height] : {std::pair{40, 16}, std::pair{48, 15}, std::pair{48, 17}, std::pair{8, 16}}) {
+    SCOPED_TRACE(testing::Message() << width << " x " << height);
+    EXPECT_THROW(list.AddStrip(Columns(width, height)), EInvalidGraphic);
+  }
+  EXPECT_EQ(list.Count(), 0);
+  TBitmap strip = Columns(48, 16);
+  strip.SetPixel(20, 3, 0x80FF0000u);  // alpha kept as it is
+  EXPECT_EQ(list.AddStrip(strip), 0);
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.GetBitmap(1).Pixel(4, 3), 0x80FF0000u);
+  EXPECT_EQ(list.GetBitmap(2).Pixel(15, 0), 47u);
 }
 
 TEST(TImageListTest, ChangingTheSizeEmptiesTheListAndEveryChangeIsAnnounced) {
