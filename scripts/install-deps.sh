@@ -10,6 +10,8 @@ packages=(
   # GIF pictures of pages, and an independent reader of them for the tests and benchmarks.
   libgif-dev imagemagick
   libgumbo-dev
+  # Text of the portable GDI: FreeType and the fonts it draws with.
+  libfreetype-dev fonts-liberation2 fonts-dejavu-core
   libxslt1-dev  # its HTML manual: real pages for the link collectors' test
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
