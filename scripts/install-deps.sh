@@ -13,6 +13,8 @@ packages=(
   # The toolbars' pictures: icons converted into bitmaps at build time (imagemagick
   # above), and PNG writing (stb_image_write, header only).
   tango-icon-theme libstb-dev
+  # Text of the portable GDI: FreeType and the fonts it draws with.
+  libfreetype-dev fonts-liberation2 fonts-dejavu-core
   libxslt1-dev  # its HTML manual: real pages for the link collectors' test
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

@@ -149,7 +149,10 @@ BOOL InSendMessage();
 // Handles WM_NCCREATE and WM_NCACTIVATE (TRUE), WM_ACTIVATE (a window being
 // activated takes the focus), WM_CLOSE (destroys the window) and
 // WM_WINDOWPOSCHANGED (sends WM_MOVE and WM_SIZE when the client area moved or
-// changed size); everything else answers 0.
+// changed size), WM_PAINT (validates through BeginPaint/EndPaint),
+// WM_ERASEBKGND (fills the client area with the class's background brush, 1;
+// 0 without one), WM_PRINT and WM_PRINTCLIENT (see Gdi.h); everything else
+// answers 0.
 LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // GWLP_WNDPROC, GWLP_HINSTANCE, GWLP_HWNDPARENT, GWLP_ID, GWL_STYLE, GWL_EXSTYLE

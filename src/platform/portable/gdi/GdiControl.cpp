@@ -3,6 +3,7 @@
 
 #include <mutex>
 
+#include "platform/portable/gdi/GdiFonts.h"
 #include "platform/portable/gdi/GdiTable.h"
 
 namespace win::gdi {
@@ -25,6 +26,12 @@ DibSectionFailure GetDibSectionFailure() {
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
   return t.DibFailure();
+}
+
+void SetFontFolders(const std::vector<std::string>& folders) {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  portable::gdi::SetFontFolders(folders);
 }
 
 }  // namespace win::gdi

@@ -1,9 +1,12 @@
 // Control of the portable GDI, for tests (portable build only): how many
-// objects are alive, and CreateDIBSection made to fail the ways Windows can
-// (a large section on a 32-bit process finds no room).
+// objects are alive, CreateDIBSection made to fail the ways Windows can
+// (a large section on a 32-bit process finds no room), and where font files
+// are looked for.
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 namespace win::gdi {
 
@@ -31,6 +34,19 @@ class ScopedDibSectionFailure {
   ~ScopedDibSectionFailure() { SetDibSectionFailure(DibSectionFailure::kNone); }
   ScopedDibSectionFailure(const ScopedDibSectionFailure&) = delete;
   ScopedDibSectionFailure& operator=(const ScopedDibSectionFailure&) = delete;
+};
+
+// Font files are looked for in these folders from now on (empty: the
+// system's); a folder without fonts makes text calls fail as on a system
+// without any.
+void SetFontFolders(const std::vector<std::string>& folders);
+
+class ScopedFontFolders {
+ public:
+  explicit ScopedFontFolders(const std::vector<std::string>& folders) { SetFontFolders(folders); }
+  ~ScopedFontFolders() { SetFontFolders({}); }
+  ScopedFontFolders(const ScopedFontFolders&) = delete;
+  ScopedFontFolders& operator=(const ScopedFontFolders&) = delete;
 };
 
 }  // namespace win::gdi

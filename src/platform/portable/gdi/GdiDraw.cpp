@@ -1,4 +1,5 @@
-// Drawing in the portable GDI: pixel conversion, BitBlt, StretchBlt, FillRect.
+// Drawing in the portable GDI: pixel conversion, BitBlt, StretchBlt,
+// TransparentBlt, FillRect, FrameRect and reading bits back.
 #include <algorithm>
 #include <cstring>
 
@@ -199,15 +200,19 @@ std::vector<Span> Spans(int origin, int src, int dst, bool mirror, bool average,
 
 std::uint32_t ReadPixel(const Bitmap& b, int x, int y) { return Decode(b, ReadStored(b, b.Row(y), x)); }
 
+namespace {
+
+// What a colour reads back as once stored in this bitmap's format.
+std::uint32_t ReadPixelOf(const Bitmap& b, std::uint32_t rgb) {
+  if (b.monoDevice) return rgb == 0xFFFFFFu ? 0xFFFFFFu : 0u;
+  return Decode(b, Encoder(b)(rgb));
+}
+
+}  // namespace
+
 std::uint32_t EncodeColor(const Bitmap& b, std::uint32_t rgb) { return Encoder(b)(rgb); }
 
 void WritePixel(Bitmap& b, int x, int y, std::uint32_t rgb) { WriteStored(b, b.Row(y), x, EncodeColor(b, rgb)); }
-
-namespace {
-
-struct Rect {
-  int left, top, right, bottom;
-};
 
 // Fills a destination rectangle (already clipped) with one colour.
 void Fill(Bitmap& b, const Rect& r, std::uint32_t rgb) {
@@ -222,15 +227,42 @@ void Fill(Bitmap& b, const Rect& r, std::uint32_t rgb) {
   }
 }
 
-Rect Clip(const Bitmap& b, int x, int y, int w, int h) {
-  return Rect{std::max(x, 0), std::max(y, 0), std::min(x + w, b.width), std::min(y + h, b.height)};
+void FillLogical(const Target& target, const Rect& logical, std::uint32_t rgb) {
+  if (!target.bitmap) return;
+  const Rect r = Rect{logical.left + target.dx, logical.top + target.dy, logical.right + target.dx,
+                      logical.bottom + target.dy}
+                     .Intersect(target.clip);
+  if (!r.Empty()) Fill(*target.bitmap, r, rgb);
 }
 
+bool BrushColor(Table& t, const Dc& dc, HBRUSH h, std::uint32_t& rgb) {
+  const auto value = reinterpret_cast<std::uintptr_t>(h);
+  if (value >= 1 && value <= COLOR_MENUBAR + 1u) {
+    rgb = ToRgb(GetSysColor(static_cast<int>(value - 1)));
+    return true;
+  }
+  const Brush* brush = t.FindBrush(h);
+  if (!brush || brush->hollow) return false;
+  rgb = ToRgb(brush->dcColor ? dc.dcBrushColor : brush->color);
+  return true;
+}
+
+bool PenColor(Table& t, const Dc& dc, std::uint32_t& rgb) {
+  const Pen* pen = t.FindPen(dc.pen);
+  if (!pen || pen->hollow) return false;
+  rgb = ToRgb(pen->dcColor ? dc.dcPenColor : pen->color);
+  return true;
+}
+
+namespace {
+
 // Copies or scales source pixels into the destination; every coordinate is
-// already normalised (positive sizes, mirroring flags apart).
-void Transfer(Bitmap& dst, int xd, int yd, int wd, int hd, const Bitmap* src, int xs, int ys, int ws, int hs,
-              bool mirrorX, bool mirrorY, bool average) {
-  const Rect clip = Clip(dst, xd, yd, wd, hd);
+// already normalised (positive sizes, mirroring flags apart) and in the
+// bitmaps' pixels; only `limit` of the destination is written. With a key,
+// source pixels of that colour (0x00RRGGBB) are left out.
+void Transfer(Bitmap& dst, const Rect& limit, int xd, int yd, int wd, int hd, const Bitmap* src, int xs, int ys,
+              int ws, int hs, bool mirrorX, bool mirrorY, bool average, const std::uint32_t* key = nullptr) {
+  const Rect clip = Rect{xd, yd, xd + wd, yd + hd}.Intersect(limit);
   if (clip.left >= clip.right || clip.top >= clip.bottom) return;
   if (!src) {  // the screen: nothing is kept of it, it reads as black
     Fill(dst, clip, 0);
@@ -239,7 +271,7 @@ void Transfer(Bitmap& dst, int xd, int yd, int wd, int hd, const Bitmap* src, in
   const std::vector<Span> cols = Spans(xs, ws, wd, mirrorX, average, src->width);
   const std::vector<Span> rows = Spans(ys, hs, hd, mirrorY, average, src->height);
   // Same size, same layout, nothing to convert: whole rows at once.
-  if (ws == wd && hs == hd && !mirrorX && !mirrorY && src->bpp == dst.bpp && src->bpp >= 8 &&
+  if (!key && ws == wd && hs == hd && !mirrorX && !mirrorY && src->bpp == dst.bpp && src->bpp >= 8 &&
       src->colors == dst.colors && std::memcmp(src->masks, dst.masks, sizeof dst.masks) == 0 && !src->monoDevice &&
       xs >= 0 && ys >= 0 && xs + ws <= src->width && ys + hs <= src->height) {
     const std::size_t bytes = static_cast<std::size_t>(src->bpp / 8);
@@ -288,7 +320,12 @@ void Transfer(Bitmap& dst, int xd, int yd, int wd, int hd, const Bitmap* src, in
       }
     }
     std::uint8_t* row = dst.Row(y);
-    if (dstPlain) {
+    if (key) {
+      for (int x = clip.left; x < clip.right; ++x) {
+        const std::uint32_t c = out[static_cast<std::size_t>(x - clip.left)];
+        if (c != *key) WriteStored(dst, row, x, encode(c));
+      }
+    } else if (dstPlain) {
       std::memcpy(row + 4 * static_cast<std::size_t>(clip.left), out.data(), out.size() * 4);
     } else {
       for (int x = clip.left; x < clip.right; ++x)
@@ -298,7 +335,7 @@ void Transfer(Bitmap& dst, int xd, int yd, int wd, int hd, const Bitmap* src, in
 }
 
 BOOL Blit(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int xs, int ys, int ws, int hs, DWORD rop,
-          bool stretch) {
+          bool stretch, const COLORREF* key = nullptr) {
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
   Dc* dd = t.FindDc(hdcDest);
@@ -316,9 +353,10 @@ BOOL Blit(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int xs, int y
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  if (dd->screen) return TRUE;  // the screen keeps nothing
-  Bitmap* dst = t.FindBitmap(dd->bitmap);
-  if (!dst) return FALSE;
+  Target dt;
+  if (!t.Resolve(*dd, dt)) return FALSE;
+  if (!dt.bitmap) return TRUE;  // the screen keeps nothing
+  Bitmap* dst = dt.bitmap;
   bool mirrorX = false, mirrorY = false;
   if (wd < 0) {
     xd += wd + 1;
@@ -345,16 +383,28 @@ BOOL Blit(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int xs, int y
     hs = hd;
   }
   if (wd == 0 || hd == 0) return TRUE;
+  xd += dt.dx;
+  yd += dt.dy;
   if (!needsSource) {
-    const Rect clip = Clip(*dst, xd, yd, wd, hd);
-    if (clip.left < clip.right && clip.top < clip.bottom) Fill(*dst, clip, rop == WHITENESS ? 0xFFFFFFu : 0u);
+    const Rect clip = Rect{xd, yd, xd + wd, yd + hd}.Intersect(dt.clip);
+    if (!clip.Empty()) Fill(*dst, clip, rop == WHITENESS ? 0xFFFFFFu : 0u);
     return TRUE;
   }
   if (ws == 0 || hs == 0) return FALSE;
-  const Bitmap* src = sd->screen ? nullptr : t.FindBitmap(sd->bitmap);
-  if (!sd->screen && !src) return FALSE;
+  Target st;
+  if (!t.Resolve(*sd, st)) return FALSE;
+  const Bitmap* src = st.bitmap;
+  xs += st.dx;
+  ys += st.dy;
   if (src && (xs >= src->width || ys >= src->height || xs + ws <= 0 || ys + hs <= 0)) return TRUE;
-  Transfer(*dst, xd, yd, wd, hd, src, xs, ys, ws, hs, mirrorX, mirrorY, stretch && dd->stretchMode == HALFTONE);
+  if (key) {
+    // The key is compared as the source stores it, so a palette source matches its own entry.
+    const std::uint32_t k = src ? ReadPixelOf(*src, ToRgb(*key)) : ToRgb(*key);
+    Transfer(*dst, dt.clip, xd, yd, wd, hd, src, xs, ys, ws, hs, mirrorX, mirrorY, false, &k);
+    return TRUE;
+  }
+  Transfer(*dst, dt.clip, xd, yd, wd, hd, src, xs, ys, ws, hs, mirrorX, mirrorY,
+           stretch && dd->stretchMode == HALFTONE);
   return TRUE;
 }
 
@@ -373,25 +423,98 @@ BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdc
   return portable::gdi::Blit(hdcDest, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop, true);
 }
 
-int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
-  using portable::gdi::Table;
+BOOL TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc,
+                    int xoriginSrc, int yoriginSrc, int wSrc, int hSrc, UINT crTransparent) {
+  if (wDest < 0 || hDest < 0 || wSrc < 0 || hSrc < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const COLORREF key = crTransparent & 0xFFFFFFu;
+  return portable::gdi::Blit(hdcDest, xoriginDest, yoriginDest, wDest, hDest, hdcSrc, xoriginSrc, yoriginSrc, wSrc,
+                             hSrc, SRCCOPY, true, &key);
+}
+
+namespace {
+
+using portable::gdi::Table;
+
+// FillRect and FrameRect: the DC, its target and the brush's colour.
+int WithBrush(HDC hDC, const RECT* lprc, HBRUSH hbr, void (*draw)(const portable::gdi::Target&, const RECT&,
+                                                                    std::uint32_t)) {
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
   portable::gdi::Dc* dc = t.FindDc(hDC);
-  const portable::gdi::Brush* brush = t.FindBrush(hbr);
-  if (!dc || !lprc || !brush) {
+  std::uint32_t rgb = 0;
+  const bool known = reinterpret_cast<std::uintptr_t>(hbr) <= COLOR_MENUBAR + 1u || t.FindBrush(hbr);
+  if (!dc || !lprc || !hbr || !known) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (dc->screen) return 1;
-  portable::gdi::Bitmap* b = t.FindBitmap(dc->bitmap);
-  if (!b) return 0;
-  const portable::gdi::Rect clip{std::max<int>(lprc->left, 0), std::max<int>(lprc->top, 0),
-                                 std::min<int>(lprc->right, b->width), std::min<int>(lprc->bottom, b->height)};
-  const COLORREF c = brush->color;
-  const std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-  if (clip.left < clip.right && clip.top < clip.bottom) portable::gdi::Fill(*b, clip, rgb);
+  portable::gdi::Target target;
+  if (!t.Resolve(*dc, target)) return 0;
+  if (!portable::gdi::BrushColor(t, *dc, hbr, rgb) || !target.bitmap) return 1;
+  draw(target, *lprc, rgb);
   return 1;
+}
+
+}  // namespace
+
+int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+  return WithBrush(hDC, lprc, hbr, [](const portable::gdi::Target& target, const RECT& r, std::uint32_t rgb) {
+    portable::gdi::FillLogical(target, {r.left, r.top, r.right, r.bottom}, rgb);
+  });
+}
+
+int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+  return WithBrush(hDC, lprc, hbr, [](const portable::gdi::Target& target, const RECT& r, std::uint32_t rgb) {
+    if (r.left >= r.right || r.top >= r.bottom) return;
+    portable::gdi::FillLogical(target, {r.left, r.top, r.right, r.top + 1}, rgb);
+    portable::gdi::FillLogical(target, {r.left, r.bottom - 1, r.right, r.bottom}, rgb);
+    portable::gdi::FillLogical(target, {r.left, r.top, r.left + 1, r.bottom}, rgb);
+    portable::gdi::FillLogical(target, {r.right - 1, r.top, r.right, r.bottom}, rgb);
+  });
+}
+
+int GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, BITMAPINFO* lpbmi, UINT usage) {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  const portable::gdi::Bitmap* b = t.FindBitmap(hbm);
+  if (!t.FindDc(hdc) || !b || !lpbmi || usage != DIB_RGB_COLORS) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  BITMAPINFOHEADER& h = lpbmi->bmiHeader;
+  if (!lpvBits) {
+    h.biWidth = b->width;
+    h.biHeight = b->height;
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(b->width) * 4u * static_cast<DWORD>(b->height);
+    return b->height;
+  }
+  if ((h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != BI_RGB || h.biWidth != b->width) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const bool topDown = h.biHeight < 0;
+  const std::size_t rowBytes = ((static_cast<std::size_t>(b->width) * h.biBitCount + 31) / 32) * 4;
+  auto* out = static_cast<std::uint8_t*>(lpvBits);
+  UINT done = 0;
+  // Scan line i counts from the bottom of the picture, as in a bottom-up DIB.
+  for (UINT i = start; i < start + cLines && i < static_cast<UINT>(b->height); ++i, ++done) {
+    const int y = topDown ? static_cast<int>(i) : b->height - 1 - static_cast<int>(i);
+    std::uint8_t* row = out + rowBytes * (i - start);
+    for (int x = 0; x < b->width; ++x) {
+      const std::uint32_t c = portable::gdi::ReadPixel(*b, x, y);
+      std::uint8_t* p = row + static_cast<std::size_t>(x) * (h.biBitCount / 8);
+      p[0] = static_cast<std::uint8_t>(c);
+      p[1] = static_cast<std::uint8_t>(c >> 8);
+      p[2] = static_cast<std::uint8_t>(c >> 16);
+      if (h.biBitCount == 32) p[3] = 0;
+    }
+  }
+  return static_cast<int>(done);
 }
 
 }  // namespace win

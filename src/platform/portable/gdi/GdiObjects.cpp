@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
+#include "platform/portable/gdi/GdiSurfaces.h"
 #include "platform/portable/gdi/GdiTable.h"
+#include "platform/win/System.h"
 
 namespace win::portable::gdi {
 
@@ -102,10 +105,175 @@ Table::Table() {
   auto bitmap = MonoDevice(1, 1);
   bitmap->stock = true;
   stockBitmap_ = AddBitmap(std::move(bitmap));
-  auto brush = std::make_unique<Brush>();
-  brush->color = 0xFFFFFF;
-  brush->stock = true;
-  stockBrush_ = AddBrush(std::move(brush));
+  auto brush = [this](COLORREF color, bool hollow, bool dcColor) {
+    auto b = std::make_unique<Brush>();
+    b->color = color;
+    b->hollow = hollow;
+    b->dcColor = dcColor;
+    b->stock = true;
+    return AddBrush(std::move(b));
+  };
+  auto pen = [this](COLORREF color, bool hollow, bool dcColor) {
+    auto p = std::make_unique<Pen>();
+    p->color = color;
+    p->hollow = hollow;
+    p->dcColor = dcColor;
+    p->stock = true;
+    return AddPen(std::move(p));
+  };
+  auto font = [this](LONG height, LONG weight, const wchar_t* face) {
+    auto f = std::make_unique<Font>();
+    f->logFont.lfHeight = height;
+    f->logFont.lfWeight = weight;
+    f->logFont.lfCharSet = DEFAULT_CHARSET;
+    for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i) f->logFont.lfFaceName[i] = face[i];
+    f->stock = true;
+    return AddFont(std::move(f));
+  };
+  stockBrush_ = brush(0xFFFFFF, false, false);
+  stock_[WHITE_BRUSH] = stockBrush_;
+  stock_[LTGRAY_BRUSH] = brush(0xC0C0C0, false, false);
+  stock_[GRAY_BRUSH] = brush(0x808080, false, false);
+  stock_[DKGRAY_BRUSH] = brush(0x404040, false, false);
+  stock_[BLACK_BRUSH] = brush(0x000000, false, false);
+  stock_[NULL_BRUSH] = brush(0, true, false);
+  stock_[DC_BRUSH] = brush(0, false, true);
+  stock_[WHITE_PEN] = pen(0xFFFFFF, false, false);
+  stockPen_ = pen(0x000000, false, false);
+  stock_[BLACK_PEN] = stockPen_;
+  stock_[NULL_PEN] = pen(0, true, false);
+  stock_[DC_PEN] = pen(0, false, true);
+  // The system font is bold with a 16-pixel cell; the GUI font is the dialog font at 8 points.
+  stockFont_ = font(16, FW_BOLD, L"System");
+  stock_[SYSTEM_FONT] = stockFont_;
+  stock_[DEFAULT_GUI_FONT] = font(-11, FW_NORMAL, L"MS Shell Dlg");
+  for (int i = 0; i <= COLOR_MENUBAR; ++i) sysColorBrushes_.push_back(brush(GetSysColor(i), false, false));
+  stockObjects_ = dcs_.size() + bitmaps_.size() + brushes_.size() + pens_.size() + fonts_.size();
+}
+
+HGDIOBJ Table::Stock(int index) const {
+  auto it = stock_.find(index);
+  return it == stock_.end() ? nullptr : it->second;
+}
+
+HBRUSH Table::SysColorBrush(int index) const {
+  if (index < 0 || index >= static_cast<int>(sysColorBrushes_.size())) return nullptr;
+  return sysColorBrushes_[static_cast<std::size_t>(index)];
+}
+
+Pen* Table::FindPen(HGDIOBJ h) {
+  auto it = pens_.find(reinterpret_cast<std::uintptr_t>(h));
+  return it == pens_.end() ? nullptr : it->second.get();
+}
+
+Font* Table::FindFont(HGDIOBJ h) {
+  auto it = fonts_.find(reinterpret_cast<std::uintptr_t>(h));
+  return it == fonts_.end() ? nullptr : it->second.get();
+}
+
+HPEN Table::AddPen(std::unique_ptr<Pen> pen) {
+  const auto h = NextHandle();
+  pens_[h] = std::move(pen);
+  return reinterpret_cast<HPEN>(h);
+}
+
+HFONT Table::AddFont(std::unique_ptr<Font> font) {
+  const auto h = NextHandle();
+  fonts_[h] = std::move(font);
+  return reinterpret_cast<HFONT>(h);
+}
+
+namespace {
+
+template <class Map>
+SharedObject* FindShared(Map& map, HGDIOBJ h) {
+  auto it = map.find(reinterpret_cast<std::uintptr_t>(h));
+  return it == map.end() ? nullptr : it->second.get();
+}
+
+}  // namespace
+
+void Table::Hold(HGDIOBJ h) {
+  SharedObject* o = FindShared(brushes_, h);
+  if (!o) o = FindShared(pens_, h);
+  if (!o) o = FindShared(fonts_, h);
+  if (o) ++o->refs;
+}
+
+void Table::LetGo(HGDIOBJ h) {
+  const auto key = reinterpret_cast<std::uintptr_t>(h);
+  auto drop = [&](auto& map) {
+    auto it = map.find(key);
+    if (it == map.end()) return false;
+    if (--it->second->refs <= 0 && it->second->deletePending) map.erase(it);
+    return true;
+  };
+  if (!drop(brushes_) && !drop(pens_)) drop(fonts_);
+}
+
+bool Table::DeleteShared(HGDIOBJ h) {
+  const auto key = reinterpret_cast<std::uintptr_t>(h);
+  auto mark = [&](auto& map) {
+    auto it = map.find(key);
+    if (it == map.end()) return false;
+    if (it->second->stock) return true;
+    if (it->second->refs > 0)
+      it->second->deletePending = true;
+    else
+      map.erase(it);
+    return true;
+  };
+  return mark(brushes_) || mark(pens_) || mark(fonts_);
+}
+
+Bitmap* Table::FindSurface(HWND hwnd) {
+  auto it = surfaces_.find(hwnd);
+  return it == surfaces_.end() ? nullptr : it->second.get();
+}
+
+Bitmap* Table::Surface(HWND hwnd, int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  Bitmap* current = FindSurface(hwnd);
+  if (current && current->width == width && current->height == height) return current;
+  auto b = ScreenDevice(width, height);
+  if (!b) return current;  // no room for the new size: keep drawing into the old one
+  if (current) {
+    const int w = std::min(width, current->width) * 4;
+    for (int y = 0; y < std::min(height, current->height); ++y)
+      std::memcpy(b->Row(y), current->Row(y), static_cast<std::size_t>(w));
+  }
+  Bitmap* made = b.get();
+  surfaces_[hwnd] = std::move(b);
+  return made;
+}
+
+void Table::DropSurface(HWND hwnd) { surfaces_.erase(hwnd); }
+
+bool Table::Resolve(const Dc& dc, Target& target) {
+  target = Target{};
+  if (dc.screen) return true;
+  Rect bounds;
+  if (dc.window) {
+    target.bitmap = FindSurface(dc.window);
+    if (!target.bitmap) return false;
+    bounds = dc.bounds;
+    target.dx = dc.origin.x;
+    target.dy = dc.origin.y;
+  } else {
+    target.bitmap = FindBitmap(dc.bitmap);
+    if (!target.bitmap) return false;
+    bounds = Rect{0, 0, target.bitmap->width, target.bitmap->height};
+  }
+  target.clip = bounds.Intersect(Rect{0, 0, target.bitmap->width, target.bitmap->height});
+  if (dc.clipped) {
+    const Rect c{dc.clip.left + target.dx, dc.clip.top + target.dy, dc.clip.right + target.dx,
+                 dc.clip.bottom + target.dy};
+    target.clip = target.clip.Intersect(c);
+  }
+  target.dx += dc.viewport.x;
+  target.dy += dc.viewport.y;
+  return true;
 }
 
 std::uintptr_t Table::NextHandle() {
@@ -153,23 +321,44 @@ void Table::RemoveBrush(HGDIOBJ h) { brushes_.erase(reinterpret_cast<std::uintpt
 namespace {
 
 // Lets go of what a DC holds, finishing deletes that waited for it.
+void HoldState(Table& t, const DcState& s) {
+  t.Hold(s.brush);
+  t.Hold(s.pen);
+  t.Hold(s.font);
+}
+
+void LetGoState(Table& t, const DcState& s) {
+  t.LetGo(s.brush);
+  t.LetGo(s.pen);
+  t.LetGo(s.font);
+}
+
 void ReleaseSelections(Table& t, Dc& dc) {
   if (Bitmap* b = t.FindBitmap(dc.bitmap)) {
     b->selectedInto = nullptr;
     if (b->deletePending) t.RemoveBitmap(dc.bitmap);
   }
-  if (Brush* br = t.FindBrush(dc.brush)) {
-    br->selectedInto = nullptr;
-    if (br->deletePending) t.RemoveBrush(dc.brush);
-  }
+  LetGoState(t, dc);
+  for (const DcState& s : dc.saved) LetGoState(t, s);
+  dc.saved.clear();
   dc.bitmap = nullptr;
   dc.brush = nullptr;
+  dc.pen = nullptr;
+  dc.font = nullptr;
+}
+
+std::unique_ptr<Dc> NewDc(Table& t) {
+  auto dc = std::make_unique<Dc>();
+  dc->brush = t.StockBrush();
+  dc->pen = t.StockPen();
+  dc->font = t.StockFont();
+  HoldState(t, *dc);
+  return dc;
 }
 
 std::unique_ptr<Dc> NewMemoryDc(Table& t) {
-  auto dc = std::make_unique<Dc>();
+  auto dc = NewDc(t);
   dc->bitmap = t.StockBitmap();
-  dc->brush = t.StockBrush();
   return dc;
 }
 
@@ -184,24 +373,12 @@ using portable::gdi::Brush;
 using portable::gdi::Dc;
 using portable::gdi::Table;
 
-HDC GetDC(HWND hWnd) {
-  if (hWnd) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  Table& t = Table::Instance();
-  std::lock_guard lock(t.Lock());
-  auto dc = std::make_unique<Dc>();
-  dc->screen = true;
-  dc->brush = t.StockBrush();
-  return t.AddDc(std::move(dc));
-}
-
 int ReleaseDC(HWND hWnd, HDC hDC) {
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
   Dc* dc = t.FindDc(hDC);
-  if (!dc || !dc->screen || hWnd) return 0;
+  if (!dc || !(dc->screen || dc->window) || dc->window != hWnd) return 0;
+  portable::gdi::ReleaseSelections(t, *dc);
   t.RemoveDc(hDC);
   return 1;
 }
@@ -235,7 +412,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
   Dc* dc = t.FindDc(hdc);
   if (!dc) return portable::gdi::Fail(ERROR_INVALID_HANDLE);
   if (Bitmap* b = t.FindBitmap(h)) {
-    if (dc->screen || b->deletePending) return portable::gdi::Fail(ERROR_INVALID_PARAMETER);
+    if (dc->screen || dc->window || b->deletePending) return portable::gdi::Fail(ERROR_INVALID_PARAMETER);
     if (b->selectedInto == hdc) return h;
     if (b->selectedInto && !b->stock) return nullptr;
     HBITMAP old = dc->bitmap;
@@ -247,41 +424,47 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     dc->bitmap = static_cast<HBITMAP>(h);
     return old;
   }
-  if (Brush* br = t.FindBrush(h)) {
-    if (br->deletePending) return portable::gdi::Fail(ERROR_INVALID_PARAMETER);
-    HBRUSH old = dc->brush;
-    if (Brush* o = t.FindBrush(old); o && old != h) {
-      o->selectedInto = nullptr;
-      if (o->deletePending) t.RemoveBrush(old);
-    }
-    if (!br->stock) br->selectedInto = hdc;
-    dc->brush = static_cast<HBRUSH>(h);
+  // Brushes, pens and fonts: one slot each.
+  auto swap = [&](auto* object, auto& slot) -> HGDIOBJ {
+    if (object->deletePending) return portable::gdi::Fail(ERROR_INVALID_PARAMETER);
+    auto old = slot;
+    t.Hold(h);
+    slot = static_cast<std::remove_reference_t<decltype(slot)>>(h);
+    t.LetGo(old);
     return old;
-  }
+  };
+  if (portable::gdi::Brush* br = t.FindBrush(h)) return swap(br, dc->brush);
+  if (portable::gdi::Pen* pen = t.FindPen(h)) return swap(pen, dc->pen);
+  if (portable::gdi::Font* font = t.FindFont(h)) return swap(font, dc->font);
   return portable::gdi::Fail(ERROR_INVALID_HANDLE);
 }
 
 BOOL DeleteObject(HGDIOBJ ho) {
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
-  // Stock objects stay; an object selected into a DC goes when it leaves it.
-  auto release = [&](auto& object, auto remove) {
-    if (object.stock) return;
-    if (object.selectedInto)
-      object.deletePending = true;
-    else
-      (t.*remove)(ho);
-  };
   if (Bitmap* b = t.FindBitmap(ho)) {
-    release(*b, &Table::RemoveBitmap);
+    if (b->stock) return TRUE;
+    if (b->selectedInto)
+      b->deletePending = true;
+    else
+      t.RemoveBitmap(ho);
     return TRUE;
   }
-  if (Brush* br = t.FindBrush(ho)) {
-    release(*br, &Table::RemoveBrush);
-    return TRUE;
-  }
+  if (t.DeleteShared(ho)) return TRUE;
   SetLastError(ERROR_INVALID_HANDLE);
   return FALSE;
+}
+
+HGDIOBJ GetStockObject(int i) {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  return t.Stock(i);
+}
+
+HBRUSH GetSysColorBrush(int nIndex) {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  return t.SysColorBrush(nIndex);
 }
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
@@ -383,6 +566,13 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
 int GetObjectW(HANDLE h, int c, void* pv) {
   Table& t = Table::Instance();
   std::lock_guard lock(t.Lock());
+  if (const portable::gdi::Font* f = t.FindFont(h)) {
+    if (!pv) return sizeof(LOGFONTW);
+    const int n = std::min<int>(c, sizeof(LOGFONTW));
+    if (n <= 0) return 0;
+    std::memcpy(pv, &f->logFont, static_cast<std::size_t>(n));
+    return n;
+  }
   const Bitmap* b = t.FindBitmap(h);
   if (!b) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -469,3 +659,41 @@ int GetDeviceCaps(HDC hdc, int index) {
 }
 
 }  // namespace win
+
+namespace win::portable::gdi {
+
+HDC OpenScreenDc() {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  auto dc = NewDc(t);
+  dc->screen = true;
+  return t.AddDc(std::move(dc));
+}
+
+HDC OpenWindowDc(HWND hwnd, SIZE size, POINT origin, RECT bounds) {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  if (!t.Surface(hwnd, size.cx, size.cy)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  auto dc = NewDc(t);
+  dc->window = hwnd;
+  dc->origin = origin;
+  dc->bounds = Rect{bounds.left, bounds.top, bounds.right, bounds.bottom};
+  return t.AddDc(std::move(dc));
+}
+
+void DropSurface(HWND hwnd) {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  t.DropSurface(hwnd);
+}
+
+bool HasSurface(HWND hwnd) {
+  Table& t = Table::Instance();
+  std::lock_guard lock(t.Lock());
+  return t.FindSurface(hwnd) != nullptr;
+}
+
+}  // namespace win::portable::gdi

@@ -62,7 +62,9 @@ Timer* NextTimer(WindowSystem& system, DWORD self, HWND filter, UINT first, UINT
 
 // 1 with a message, 0 without (only when not waiting), -1 for a bad filter window.
 // Windows' order: messages sent by other threads are handled first (they are
-// never returned), then posted messages, then WM_QUIT, then due timers.
+// never returned), then posted messages, then WM_QUIT, then WM_PAINT for an
+// invalid window (left in place: it comes until the window is validated),
+// then due timers.
 int Retrieve(MSG& out, HWND filter, UINT first, UINT last, bool remove, Wait wait) {
   const DWORD self = CurrentThread();
   auto& system = WindowSystem::Get();
@@ -93,6 +95,13 @@ int Retrieve(MSG& out, HWND filter, UINT first, UINT last, bool remove, Wait wai
       if (thread.quitPending) {
         out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(thread.quitCode), 0, 0, POINT{0, 0}};
         if (remove) thread.quitPending = false;
+        break;
+      }
+      HWND paint = NextToPaint(system, self, [&](HWND hwnd) {
+        return Matches(system, MSG{hwnd, WM_PAINT, 0, 0, 0, POINT{0, 0}}, filter, first, last);
+      });
+      if (paint) {
+        out = MSG{paint, WM_PAINT, 0, 0, static_cast<DWORD>(system.clock), system.cursor};
         break;
       }
       Timer* next = NextTimer(system, self, filter, first, last);

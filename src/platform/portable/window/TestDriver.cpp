@@ -4,6 +4,7 @@
 
 #include "platform/portable/system/Process.h"
 #include "platform/portable/window/WindowSystem.h"
+#include "platform/win/GdiHandles.h"
 
 namespace win::portable::driver {
 
@@ -109,5 +110,39 @@ int PumpMessages() {
 }
 
 void SetModuleFileName(const std::wstring& name) { SetExecutableFileName(name); }
+
+}  // namespace win::portable::driver
+
+namespace win::portable::driver {
+
+Picture WindowPicture(HWND hwnd) {
+  Picture picture;
+  RECT rect{};
+  if (!GetWindowRect(hwnd, &rect)) return picture;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return picture;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  win::DcHandle dc(CreateCompatibleDC(nullptr));
+  win::BitmapHandle bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dc || !bitmap || !bits) return picture;
+  {
+    win::SelectedObject selected;
+    if (!selected.Select(dc.Get(), bitmap.Get())) return picture;
+    if (!PrintWindow(hwnd, dc.Get(), 0)) return picture;
+  }
+  picture.width = width;
+  picture.height = height;
+  picture.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  const auto* from = static_cast<const std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = from[i] | 0xFF000000u;
+  return picture;
+}
 
 }  // namespace win::portable::driver

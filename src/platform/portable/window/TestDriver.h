@@ -5,6 +5,7 @@
 // is; PumpMessages serves only the calling thread. Call Reset between tests.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,19 @@ void AdvanceClock(DWORD milliseconds);
 // posted and every due timer without waiting. A WM_QUIT met on the way is
 // left for the thread's loop. Answers how many messages were dispatched.
 int PumpMessages();
+
+// What a window and its children show, composed as PrintWindow composes them
+// (each window's client area as it last painted it, painting first when it is
+// invalid): `pixels` holds `height` rows of `width` 0xAARRGGBB values, top
+// row first, alpha 0xFF. Empty (0 x 0) for a window that does not exist or
+// belongs to another thread.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+Picture WindowPicture(HWND hwnd);
 
 // The executable file name GetModuleFileNameW(nullptr, ...) answers from now
 // on, as if the process had been started from it; empty: the real one again.

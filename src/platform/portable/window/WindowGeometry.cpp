@@ -123,6 +123,11 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
     pos.y = w->rect.top;
     pos.cx = w->rect.right - w->rect.left;
     pos.cy = w->rect.bottom - w->rect.top;
+    // What comes into view, or changes size, is painted again.
+    if (pos.flags & SWP_SHOWWINDOW)
+      portable::InvalidateTreeLocked(system, *w, true);
+    else if (!(pos.flags & portable::kSwpNoClientSize))
+      portable::InvalidateLocked(system, *w, nullptr, true);
     // A top-level window placed without SWP_NOACTIVATE becomes the active, foreground window.
     activate = topLevel && !(pos.flags & (SWP_NOACTIVATE | SWP_HIDEWINDOW)) && (w->style & WS_VISIBLE);
   }

@@ -171,8 +171,11 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         portable::Send(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
       return 0;
     }
-    default:
-      return 0;
+    default: {
+      LRESULT result = 0;
+      portable::DefPaintMessage(hWnd, Msg, wParam, lParam, result);
+      return result;
+    }
   }
 }
 

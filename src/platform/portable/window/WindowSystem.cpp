@@ -1,5 +1,7 @@
 #include "platform/portable/window/WindowSystem.h"
 
+#include "platform/portable/gdi/GdiSurfaces.h"
+
 #include <algorithm>
 
 namespace win::portable {
@@ -160,6 +162,7 @@ void WindowSystem::RemoveWindow(HWND hwnd) {
   if (!w || hwnd == desktop_) return;
   std::vector<HWND> children = w->children;
   for (HWND child : children) RemoveWindow(child);
+  gdi::DropSurface(hwnd);
   Unlink(*w);
   Disown(hwnd);
   for (auto& [id, thread] : threads_) {

@@ -62,6 +62,11 @@ struct Window {
   COLORREF layeredKey = 0;
   BYTE layeredAlpha = 0;
   DWORD layeredFlags = 0;
+  // Painting: the bounding box of what needs repainting (client coordinates)
+  // while `invalid`, and whether BeginPaint erases the background first.
+  bool invalid = false;
+  bool erase = false;
+  RECT update{};
 };
 
 // Something another thread asks of a thread, handled when that thread reads
@@ -105,6 +110,8 @@ struct ThreadState {
   int quitCode = 0;
   std::deque<std::shared_ptr<Incoming>> incoming;
   HWND active = nullptr;
+  // Invalid windows in the order they became invalid: WM_PAINT goes to the first visible one.
+  std::vector<HWND> invalid;
   UINT_PTR nextTimerId = 0x7fff;  // thread timers count down from here, as on Windows
 };
 
@@ -254,6 +261,36 @@ void CursorMoved();
 // Moves the calling thread's focus out of hwnd and its descendants: to the
 // parent when that is a window of this thread, otherwise nowhere.
 void MoveFocusOutOf(HWND hwnd);
+
+// Painting (WindowPaint.cpp); all require the mutex held.
+// True when the window and all its ancestors have WS_VISIBLE.
+bool IsVisibleLocked(WindowSystem& system, const Window& w);
+// Adds a client rectangle (null: the whole client area) to what the window
+// must repaint; nothing for a window that is not visible. Wakes its thread.
+void InvalidateLocked(WindowSystem& system, Window& w, const RECT* rect, bool erase);
+// The window and every visible window below it.
+void InvalidateTreeLocked(WindowSystem& system, Window& w, bool erase);
+void ValidateLocked(WindowSystem& system, Window& w);
+// The thread's invalid, visible window that comes first among those `accept`
+// takes; null when none. Forgets entries of windows that are gone or valid.
+template <class Accept>
+HWND NextToPaint(WindowSystem& system, DWORD threadId, Accept accept) {
+  ThreadState& thread = system.Thread(threadId);
+  for (std::size_t i = 0; i < thread.invalid.size();) {
+    Window* w = system.Find(thread.invalid[i]);
+    if (!w || !w->invalid) {
+      thread.invalid.erase(thread.invalid.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    if (IsVisibleLocked(system, *w) && accept(w->hwnd)) return w->hwnd;
+    ++i;
+  }
+  return nullptr;
+}
+
+// DefWindowProcW's WM_PAINT, WM_ERASEBKGND, WM_PRINT and WM_PRINTCLIENT;
+// false for any other message. Call without the mutex.
+bool DefPaintMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 1024;

@@ -77,6 +77,7 @@ TEST_F(PortableDriverTest, ShrinkingTheScreenBringsTheCursorBack) {
 TEST_F(PortableDriverTest, HoverPostsAMouseMoveInClientCoordinates) {
   HWND top = cls_.Make(nullptr, WS_POPUP | WS_BORDER | WS_VISIBLE, RECT{100, 100, 300, 200});
   HWND child = cls_.Child(top, RECT{50, 50, 100, 90});
+  driver::PumpMessages();  // the windows' first WM_PAINT
   EXPECT_EQ(driver::Hover(120, 130, MK_SHIFT), top);
   EXPECT_EQ(driver::Hover(160, 160), child);
   EXPECT_EQ(driver::Hover(1000, 900), nullptr) << "nothing of ours there";
@@ -126,6 +127,7 @@ TEST_F(PortableDriverTest, AClickActivatesThenPostsTheButtonMessages) {
   HWND b = cls_.Make(nullptr, WS_POPUP | WS_VISIBLE, RECT{200, 0, 300, 100});
   HWND button = cls_.Child(a, RECT{10, 10, 50, 30});
   ASSERT_EQ(win::GetActiveWindow(), b);
+  driver::PumpMessages();  // the windows' first WM_PAINT
   Log().clear();
   EXPECT_EQ(driver::Click(20, 15), button);
   EXPECT_EQ(win::GetActiveWindow(), a);
@@ -147,6 +149,7 @@ TEST_F(PortableDriverTest, ClicksDoNotActivateNoActivateWindows) {
   HWND a = cls_.Make(nullptr, WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
   HWND hint = cls_.Make(nullptr, WS_POPUP, RECT{200, 0, 300, 100}, nullptr, WS_EX_NOACTIVATE | WS_EX_TOPMOST);
   win::ShowWindow(hint, SW_SHOWNA);
+  driver::PumpMessages();  // the windows' first WM_PAINT
   ASSERT_EQ(win::GetActiveWindow(), a);
   EXPECT_EQ(driver::Click(250, 50), hint);
   EXPECT_EQ(win::GetActiveWindow(), a);
@@ -161,6 +164,7 @@ TEST_F(PortableDriverTest, ActivatingAWindowOfAnotherThreadCompletesOnThatThread
   HWND a = cls_.Make(nullptr, WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
   HWND b = cls_.Make(nullptr, WS_POPUP | WS_VISIBLE, RECT{200, 0, 300, 100});
   ASSERT_EQ(win::GetActiveWindow(), b);
+  driver::PumpMessages();  // the windows' first WM_PAINT
   Log().clear();
   bool activated = false;
   std::thread([&] { activated = driver::Activate(a); }).join();

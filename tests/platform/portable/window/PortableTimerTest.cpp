@@ -65,6 +65,7 @@ TEST_F(PortableTimerTest, ShortIntervalsAreClampedToTheMinimum) {
 TEST_F(PortableTimerTest, GetMessageJumpsTheClockToTheEarliestTimer) {
   const DWORD start = win::GetTickCount();
   HWND hwnd = cls_.Top();
+  driver::PumpMessages();  // the window's first WM_PAINT
   ASSERT_TRUE(win::SetTimer(hwnd, 1, 50, nullptr));
   ASSERT_TRUE(win::SetTimer(hwnd, 2, 30, nullptr));
   MSG msg{};
@@ -102,6 +103,7 @@ TEST_F(PortableTimerTest, SettingATimerAgainStartsItsIntervalOver) {
 
 TEST_F(PortableTimerTest, PumpMessagesDispatchesPostedMessagesAndDueTimers) {
   HWND hwnd = cls_.Top();
+  driver::PumpMessages();  // the window's first WM_PAINT
   ASSERT_TRUE(win::SetTimer(hwnd, 1, 10, nullptr));
   ASSERT_TRUE(win::PostMessageW(hwnd, WM_USER, 0, 0));
   EXPECT_EQ(driver::PumpMessages(), 1) << "the timer is not due yet";
