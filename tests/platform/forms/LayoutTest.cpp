@@ -147,7 +147,7 @@ TEST(LayoutTest, TheSampleLayoutBuildsEveryKindOfComponent) {
   EXPECT_EQ(label->Font().Color, clInfoText);
   auto* text = form.Get<TStaticText>(L"CountText");
   EXPECT_EQ(text->Parent(), panel);
-  EXPECT_EQ(text->Width(), 17);  // " 0 " in a one-pixel frame
+  EXPECT_EQ(text->Width(), TextExtent(text->Font(), L" 0 ").cx + 2);  // " 0 " in a one-pixel frame
   EXPECT_EQ(form.Get<TShape>(L"Frame")->Brush().Color, clInfoBk);
 
   // Links by name.

@@ -90,12 +90,48 @@ struct PrintPlan {
   bool visible = false;
   RECT insets{};
   RECT client{};
+  SIZE window{};
+  DWORD style = 0;
+  DWORD exStyle = 0;
   struct Child {
     HWND hwnd;
     RECT rect;
   };
   std::vector<Child> children;  // bottom first
 };
+
+// One ring of a frame: top and left in one colour, bottom and right in another.
+void Ring(HDC hdc, RECT& r, int topLeft, int bottomRight) {
+  const RECT lines[] = {{r.left, r.top, r.right - 1, r.top + 1}, {r.left, r.top, r.left + 1, r.bottom - 1}};
+  const RECT shadows[] = {{r.left, r.bottom - 1, r.right, r.bottom}, {r.right - 1, r.top, r.right, r.bottom}};
+  for (const RECT& line : lines) FillRect(hdc, &line, GetSysColorBrush(topLeft));
+  for (const RECT& line : shadows) FillRect(hdc, &line, GetSysColorBrush(bottomRight));
+  r = RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+}
+
+// The frames the window's styles give it, in the classic look: a border is a
+// black line, a static edge one sunken ring, a client edge two, a dialog or
+// sizing frame raised rings of the button face.
+void DrawFrame(HDC hdc, SIZE size, DWORD style, DWORD exStyle) {
+  RECT r{0, 0, size.cx, size.cy};
+  if (exStyle & WS_EX_DLGMODALFRAME || style & (WS_DLGFRAME | WS_THICKFRAME)) {
+    Ring(hdc, r, COLOR_BTNFACE, COLOR_WINDOWFRAME);
+    Ring(hdc, r, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+    Ring(hdc, r, COLOR_BTNFACE, COLOR_BTNFACE);
+    if (style & WS_THICKFRAME) Ring(hdc, r, COLOR_BTNFACE, COLOR_BTNFACE);
+    if ((style & WS_CAPTION) == WS_CAPTION) {
+      const RECT caption{r.left, r.top, r.right, r.top + 18};
+      FillRect(hdc, &caption, GetSysColorBrush(COLOR_ACTIVECAPTION));
+    }
+  } else if (style & WS_BORDER) {
+    Ring(hdc, r, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
+  }
+  if (exStyle & WS_EX_CLIENTEDGE) {
+    Ring(hdc, r, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+    Ring(hdc, r, COLOR_3DDKSHADOW, COLOR_BTNFACE);
+  }
+  if (exStyle & WS_EX_STATICEDGE) Ring(hdc, r, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+}
 
 LRESULT DefPrint(HWND hwnd, HDC hdc, LPARAM flags) {
   PrintPlan plan;
@@ -107,6 +143,9 @@ LRESULT DefPrint(HWND hwnd, HDC hdc, LPARAM flags) {
     plan.visible = IsVisibleLocked(system, *w);
     plan.insets = NonClientInsets(w->style, w->exStyle, false);
     plan.client = system.ClientRect(*w);
+    plan.window = SIZE{w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    plan.style = w->style;
+    plan.exStyle = w->exStyle;
     for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
       const Window* c = system.Find(*it);
       if (c && (c->style & WS_VISIBLE)) plan.children.push_back(PrintPlan::Child{c->hwnd, c->rect});
@@ -115,7 +154,10 @@ LRESULT DefPrint(HWND hwnd, HDC hdc, LPARAM flags) {
   if ((flags & PRF_CHECKVISIBLE) && !plan.visible) return 0;
   const int saved = SaveDC(hdc);
   if (!saved) return 0;
-  if (flags & PRF_NONCLIENT) OffsetViewportOrgEx(hdc, plan.insets.left, plan.insets.top, nullptr);
+  if (flags & PRF_NONCLIENT) {
+    DrawFrame(hdc, plan.window, plan.style, plan.exStyle);
+    OffsetViewportOrgEx(hdc, plan.insets.left, plan.insets.top, nullptr);
+  }
   IntersectClipRect(hdc, 0, 0, plan.client.right, plan.client.bottom);
   if (flags & PRF_ERASEBKGND) Send(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0);
   if (flags & PRF_CLIENT) Send(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(hdc), flags);
