@@ -1,5 +1,6 @@
 #include "standins/browser/WebBrowser.h"
 
+#include "platform/browser/WebBrowserEvents.h"
 #include "platform/com/Boundary.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/Variant.h"

@@ -7,7 +7,6 @@
 
 #ifdef _WIN32
 #include <exdisp.h>
-#include <exdispid.h>
 #else
 
 using SHANDLE_PTR = LONG_PTR;
@@ -24,15 +23,6 @@ enum READYSTATE {
 enum BrowserNavConstants { navOpenInNewWindow = 0x1, navNoHistory = 0x2, navNoReadFromCache = 0x4 };
 
 extern "C" const IID IID_IWebBrowser2;
-// The browser's event interface, a dispatch interface offered through its connection point.
-extern "C" const IID DIID_DWebBrowserEvents2;
-
-#define DISPID_QUIT 103
-#define DISPID_DOWNLOADCOMPLETE 104
-#define DISPID_DOWNLOADBEGIN 106
-#define DISPID_BEFORENAVIGATE2 250
-#define DISPID_NAVIGATECOMPLETE2 252
-#define DISPID_DOCUMENTCOMPLETE 259
 
 // The three interface generations in one declaration, in v-table order.
 interface IWebBrowser2 : IDispatch {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/browser/LateBound.h"
-#include "platform/browser/WebBrowserInterface.h"
+#include "platform/browser/WebBrowserEvents.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Text.h"
