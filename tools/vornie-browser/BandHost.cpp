@@ -18,7 +18,9 @@ BandHost::BandHost(REFCLSID clsid, std::wstring name, HWND area, DWORD bandId, c
   com::ComPtr<IDeskBand> band;
   HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDeskBand, band.PutVoid());
   if (FAILED(hr) || !band) {
-    Fail(L"cannot create " + com::GuidToString(clsid), FAILED(hr) ? hr : E_NOINTERFACE);
+    // The usual reason: the library was never registered (regsvr32) where this runs.
+    Fail(L"cannot create " + com::GuidToString(clsid) + (hr == REGDB_E_CLASSNOTREG ? L", class not registered" : L""),
+         FAILED(hr) ? hr : E_NOINTERFACE);
     return;
   }
   com::ComPtr<IObjectWithSite> withSite = com::QueryAs<IObjectWithSite>(band.Get());
