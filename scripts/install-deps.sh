@@ -21,6 +21,8 @@ packages=(
   # The Windows build: mingw-w64 with posix threads, widl, and Wine to run it.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
+  # Pictures of the Windows programs' windows: an X server without a screen and its tools.
+  xvfb xauth x11-utils
   # Unpacking Debian's source packages of what Debian builds only for Linux.
   dpkg-dev
 )

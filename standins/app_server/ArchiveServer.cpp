@@ -9,7 +9,7 @@
 #include "platform/com/Text.h"
 #include "platform/win/RegKey.h"
 #include "standins/app_server/ArchiveServerConnectionPoint.h"
-#include "standins/app_server/ConnectionEnumerators.h"
+#include "standins/events/ConnectionEnumerators.h"
 
 namespace standins {
 

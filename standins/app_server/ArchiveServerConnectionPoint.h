@@ -9,6 +9,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/InterfaceTraits.h"
 #include "platform/com/Variant.h"
+#include "standins/events/SinkConnections.h"
 
 namespace standins {
 
@@ -22,7 +23,7 @@ class ArchiveServerConnectionPoint final : public IConnectionPoint {
 
   // Invokes every advised sink in the order of advice; args in declared order.
   HRESULT Fire(DISPID id, std::vector<com::Variant> args);
-  std::size_t SinkCount() const { return connections_.size(); }
+  std::size_t SinkCount() const { return connections_.Count(); }
   // Drops every connection without calling or releasing its sink, as the
   // end of the server's process would.
   void Abandon();
@@ -40,14 +41,8 @@ class ArchiveServerConnectionPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** ppEnum) override;
 
  private:
-  struct Connection {
-    DWORD cookie;
-    com::ComPtr<IDispatch> sink;
-  };
-
   ArchiveServer& server_;
-  std::vector<Connection> connections_;
-  DWORD lastCookie_ = 0;
+  SinkConnections connections_;
 };
 
 }  // namespace standins

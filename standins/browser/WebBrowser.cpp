@@ -1,9 +1,28 @@
 #include "standins/browser/WebBrowser.h"
 
+#include "platform/browser/WebBrowserEvents.h"
+#include "platform/com/Boundary.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/Variant.h"
+#include "standins/browser/BrowserPage.h"
+#include "standins/events/ConnectionEnumerators.h"
 
 namespace standins {
+
+namespace {
+
+VARIANTARG ByRef(VARIANT* value) {
+  VARIANTARG arg;
+  VariantInit(&arg);
+  arg.vt = VT_BYREF | VT_VARIANT;
+  arg.pvarVal = value;
+  return arg;
+}
+
+}  // namespace
+
+WebBrowser::WebBrowser(HWND frame)
+    : frame_(frame), events_(std::make_unique<ConnectionPoint>(*this, DIID_DWebBrowserEvents2)) {}
 
 com::ComPtr<WebBrowser> WebBrowser::Create(HWND frame) {
   return com::ComPtr<WebBrowser>(new WebBrowser(frame));
@@ -47,25 +66,79 @@ HRESULT WebBrowser::Navigate(BSTR URL, VARIANT* Flags, VARIANT* TargetFrameName,
 }
 
 HRESULT WebBrowser::Navigate2(VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName, VARIANT*, VARIANT*) {
-  if (!URL) return E_INVALIDARG;
-  com::Variant url;
-  if (FAILED(VariantChangeType(url.Ptr(), URL, 0, VT_BSTR))) return E_INVALIDARG;
-  Navigation nav;
-  nav.url = url.bstrVal ? url.bstrVal : L"";
-  if (Flags && Flags->vt != VT_EMPTY && Flags->vt != VT_ERROR) {
-    com::Variant flags;
-    if (FAILED(VariantChangeType(flags.Ptr(), Flags, 0, VT_I4))) return E_INVALIDARG;
-    nav.flags = flags.lVal;
-  }
-  if (TargetFrameName && TargetFrameName->vt != VT_EMPTY && TargetFrameName->vt != VT_ERROR) {
-    com::Variant target;
-    if (FAILED(VariantChangeType(target.Ptr(), TargetFrameName, 0, VT_BSTR))) return E_INVALIDARG;
-    nav.targetFrame = target.bstrVal ? target.bstrVal : L"";
-  }
-  // A navigation in this window moves its address; a new window leaves it.
-  if (!(nav.flags & navOpenInNewWindow) && nav.targetFrame.empty()) url_ = nav.url;
-  navigations_.push_back(std::move(nav));
-  return S_OK;
+  return com::Boundary(com::MayFail, [&]() -> HRESULT {
+    if (!URL) return E_INVALIDARG;
+    com::Variant url;
+    if (FAILED(VariantChangeType(url.Ptr(), URL, 0, VT_BSTR))) return E_INVALIDARG;
+    Navigation nav;
+    nav.url = url.bstrVal ? url.bstrVal : L"";
+    if (Flags && Flags->vt != VT_EMPTY && Flags->vt != VT_ERROR) {
+      com::Variant flags;
+      if (FAILED(VariantChangeType(flags.Ptr(), Flags, 0, VT_I4))) return E_INVALIDARG;
+      nav.flags = flags.lVal;
+    }
+    if (TargetFrameName && TargetFrameName->vt != VT_EMPTY && TargetFrameName->vt != VT_ERROR) {
+      com::Variant target;
+      if (FAILED(VariantChangeType(target.Ptr(), TargetFrameName, 0, VT_BSTR))) return E_INVALIDARG;
+      nav.targetFrame = target.bstrVal ? target.bstrVal : L"";
+    }
+    // A navigation in this window moves its address; a new window leaves it.
+    if ((nav.flags & navOpenInNewWindow) || !nav.targetFrame.empty()) {
+      navigations_.push_back(std::move(nav));
+      return S_OK;
+    }
+    if (!FireBeforeNavigate2(nav)) {
+      nav.cancelled = true;
+      navigations_.push_back(std::move(nav));
+      return S_OK;
+    }
+    BrowserPage page = LoadBrowserPage(nav.url);
+    nav.loadError = page.error;
+    url_ = page.url;
+    title_ = page.url;
+    document_ = std::move(page.document);
+    navigations_.push_back(std::move(nav));
+    // Sinks may navigate again from here: the events carry their own copy of the address.
+    const std::wstring loaded = url_;
+    FireNavigateComplete(DISPID_NAVIGATECOMPLETE2, loaded);
+    FireNavigateComplete(DISPID_DOCUMENTCOMPLETE, loaded);
+    return S_OK;
+  });
+}
+
+// BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel):
+// the browser itself, then references to the other six.
+bool WebBrowser::FireBeforeNavigate2(const Navigation& nav) {
+  com::Variant url(nav.url);
+  com::Variant flags(nav.flags);
+  com::Variant target(nav.targetFrame);
+  com::Variant postData;
+  com::Variant headers(L"");
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANTARG args[7] = {};
+  args[6].vt = VT_DISPATCH;
+  args[6].pdispVal = static_cast<IWebBrowser2*>(this);
+  args[5] = ByRef(url.Ptr());
+  args[4] = ByRef(flags.Ptr());
+  args[3] = ByRef(target.Ptr());
+  args[2] = ByRef(postData.Ptr());
+  args[1] = ByRef(headers.Ptr());
+  args[0].vt = VT_BYREF | VT_BOOL;
+  args[0].pboolVal = &cancel;
+  DISPPARAMS params = {args, nullptr, 7, 0};
+  events_->Connections().Fire(DISPID_BEFORENAVIGATE2, params);
+  return cancel == VARIANT_FALSE;
+}
+
+// NavigateComplete2 and DocumentComplete(pDisp, URL): the browser and a reference to the address.
+void WebBrowser::FireNavigateComplete(DISPID id, const std::wstring& address) {
+  com::Variant url(address);
+  VARIANTARG args[2] = {};
+  args[1].vt = VT_DISPATCH;
+  args[1].pdispVal = static_cast<IWebBrowser2*>(this);
+  args[0] = ByRef(url.Ptr());
+  DISPPARAMS params = {args, nullptr, 2, 0};
+  events_->Connections().Fire(id, params);
 }
 
 HRESULT WebBrowser::get_Application(IDispatch** ppDisp) {
@@ -139,6 +212,24 @@ HRESULT WebBrowser::QueryStatusWB(OLECMDID, OLECMDF* pcmdf) {
 HRESULT WebBrowser::get_ReadyState(READYSTATE* plReadyState) {
   if (!plReadyState) return E_POINTER;
   *plReadyState = READYSTATE_COMPLETE;
+  return S_OK;
+}
+
+HRESULT WebBrowser::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
+  if (ppEnum) *ppEnum = nullptr;
+  return com::Boundary(com::MayFail, [&]() -> HRESULT {
+    if (!ppEnum) return E_POINTER;
+    return com::CreateComObject<ConnectionPointEnumerator>(
+        ppEnum, std::vector<com::ComPtr<IConnectionPoint>>{com::ComPtr<IConnectionPoint>(events_.get())});
+  });
+}
+
+HRESULT WebBrowser::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
+  if (!ppCP) return E_POINTER;
+  *ppCP = nullptr;
+  if (!IsEqualIID(riid, events_->EventIid())) return CONNECT_E_NOCONNECTION;
+  *ppCP = events_.get();
+  (*ppCP)->AddRef();
   return S_OK;
 }
 

@@ -1,20 +1,30 @@
 // A browser window as the band and the toolbars see it: an IWebBrowser2 with
-// a frame window, an address, navigation requests and a visible state.
+// a frame window, an address, navigation requests and a visible state, and
+// its events (DWebBrowserEvents2) through a connection point.
+//
+// Navigate and Navigate2 in the window itself fire BeforeNavigate2 (a sink
+// may cancel there), load the address as BrowserPage.h says, and fire
+// NavigateComplete2 and DocumentComplete with the document's address; the
+// arguments are passed as the browser passes them. A navigation into a new
+// window or a named frame is only recorded: the stand-in has neither.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/browser/WebBrowserInterface.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
+#include "standins/events/ConnectionPoint.h"
 
 namespace standins {
 
-class WebBrowser : public com::ComObject<IWebBrowser2> {
+class WebBrowser : public com::ComObject<IWebBrowser2, IConnectionPointContainer> {
   VORN_INTERFACE_TABLE_BEGIN(WebBrowser)
   VORN_ENTRY(IWebBrowser2)
   VORN_ENTRY(IDispatch)
+  VORN_ENTRY(IConnectionPointContainer)
   VORN_INTERFACE_TABLE_END
 
  public:
@@ -22,6 +32,8 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
     std::wstring url;
     LONG flags = 0;
     std::wstring targetFrame;
+    bool cancelled = false;  // a BeforeNavigate2 sink set Cancel
+    std::wstring loadError;  // why the address could not be loaded (an empty document shows instead)
   };
 
   // frame: the browser's top-level window (may be null for a browser without one).
@@ -34,6 +46,7 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
   void SetDocument(com::ComPtr<IDispatch> document) { document_ = std::move(document); }
   // Failure injection: get_Document answers hr from now on (S_OK: the document again).
   void FailDocument(HRESULT hr) { documentFailure_ = hr; }
+  std::size_t EventSinkCount() const { return events_->Connections().Count(); }
 
   // IDispatch: the stand-in is bound early only.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
@@ -111,11 +124,18 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
   HRESULT STDMETHODCALLTYPE put_AddressBar(VARIANT_BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE get_Resizable(VARIANT_BOOL* p) override { return GetBool(p, true); }
   HRESULT STDMETHODCALLTYPE put_Resizable(VARIANT_BOOL) override { return S_OK; }
+  // IConnectionPointContainer
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
 
  protected:
-  explicit WebBrowser(HWND frame) : frame_(frame) {}
+  explicit WebBrowser(HWND frame);
 
  private:
+  // Whether the sinks let the navigation go on.
+  bool FireBeforeNavigate2(const Navigation& nav);
+  void FireNavigateComplete(DISPID id, const std::wstring& url);
+
   static HRESULT GetLong(LONG* out, LONG value);
   static HRESULT GetBool(VARIANT_BOOL* out, bool value);
   static HRESULT GetString(BSTR* out, const std::wstring& value);
@@ -129,6 +149,7 @@ class WebBrowser : public com::ComObject<IWebBrowser2> {
   std::vector<Navigation> navigations_;
   com::ComPtr<IDispatch> document_;
   HRESULT documentFailure_ = S_OK;
+  std::unique_ptr<ConnectionPoint> events_;
 };
 
 }  // namespace standins

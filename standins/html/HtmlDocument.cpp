@@ -56,6 +56,8 @@ int RequireElement(Dom& dom, std::wstring_view id) {
 
 }  // namespace
 
+std::string FilePathOfUrl(const std::wstring& url) { return FilePath(url); }
+
 PageLoader FileLoader() {
   return [](const std::wstring& url) -> std::optional<std::string> {
     const std::string path = FilePath(url);

@@ -49,6 +49,9 @@ using PageLoader = std::function<std::optional<std::string>(const std::wstring& 
 // file:/// addresses read from disk (percent-escapes decoded) as ReadPageFile (PageFile.h)
 // allows; others fail, and so does a file that is not a regular one or is too large.
 PageLoader FileLoader();
+// The local path a file:/// address names (percent-escapes decoded, query and fragment
+// dropped, "/C:/dir" read as the drive path "C:/dir"); empty for any other address.
+std::string FilePathOfUrl(const std::wstring& url);
 // Pages by exact address.
 PageLoader MapLoader(std::map<std::wstring, std::string> pages);
 

@@ -1,4 +1,4 @@
-#include "standins/app_server/ConnectionEnumerators.h"
+#include "standins/events/ConnectionEnumerators.h"
 
 #include <algorithm>
 

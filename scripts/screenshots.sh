@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# Pictures of the library's toolbar bands in a browser window. Builds the
+# Windows programs (preset mingw-x64), registers the DLL in a Wine prefix of
+# its own that draws through X11 (build/wine-prefix-x11; the tests' prefix
+# keeps its null driver), runs vornie-browser on the sample page under an X
+# server (Xvfb on a free display when $DISPLAY is empty) and saves two
+# pictures of its window: the one the program takes of itself, and the X
+# server's view of the same window for comparison.
+#
+#   scripts/screenshots.sh [--no-server] [OUTDIR]     (default build/screenshots)
+#
+# --no-server: no stand-in archive server runs beside the browser.
+# Not part of CI. Needs wine64, Xvfb, xwininfo and ImageMagick (scripts/install-deps.sh).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+with_server=1
+out=
+for arg in "$@"; do
+  case $arg in
+    --no-server) with_server=0 ;;
+    -*) echo "usage: scripts/screenshots.sh [--no-server] [OUTDIR]" >&2; exit 1 ;;
+    *) out=$arg ;;
+  esac
+done
+out=${out:-$root/build/screenshots}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+bin=$root/build/mingw-x64/bin
+page=$root/tools/vornie-browser/sample-page.html
+export WINEPREFIX=$root/build/wine-prefix-x11
+export WINEDEBUG=${WINEDEBUG:--all}
+# No browser engine or .NET runtime: Wine must not offer to install them.
+export WINEDLLOVERRIDES='mscoree,mshtml=;winedbg.exe=d'
+wine=/usr/lib/wine/wine64
+
+# A Windows path for a file of this machine (Wine's Z: drive is /).
+winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
+
+# --- build ------------------------------------------------------------------
+if [ ! -f "$root/build/mingw-x64/build.ninja" ]; then
+  cmake --preset mingw-x64 >/dev/null
+fi
+# Up to date in a moment when nothing changed; otherwise only these three.
+cmake --build --preset mingw-x64 -j2 --target VornIEGUI vornie-browser vornie-archive-server >/dev/null
+for f in VornIEGUI.dll vornie-browser.exe vornie-archive-server.exe; do
+  [ -f "$bin/$f" ] || { echo "screenshots: $bin/$f was not built" >&2; exit 1; }
+done
+
+# --- clean-up of what this script starts ------------------------------------
+xvfb_pid=
+server_pid=
+browser_pid=
+cleanup() {
+  set +e
+  [ -n "$browser_pid" ] && kill "$browser_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  # Whatever still runs in this prefix (its wineserver, helper processes) ends with it.
+  wineserver -k >/dev/null 2>&1
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+}
+trap cleanup EXIT
+
+# --- an X server ------------------------------------------------------------
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+      xvfb_pid=$!
+      export DISPLAY=:$n
+      break
+    fi
+  done
+  [ -n "$xvfb_pid" ] || { echo "screenshots: no free X display" >&2; exit 1; }
+  for _ in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && break
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "screenshots: Xvfb did not start on $DISPLAY" >&2; exit 1; }
+    sleep 0.1
+  done
+  xdpyinfo >/dev/null 2>&1 || { echo "screenshots: Xvfb did not answer on $DISPLAY" >&2; exit 1; }
+fi
+
+# --- the prefix: made once, mended when it lacks what the pictures need ----
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+if [ ! -f "$WINEPREFIX/.update-timestamp" ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "screenshots: setting up $WINEPREFIX" >&2
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot.exe --init >/dev/null 2>&1 9>&-
+  wineserver -w 9>&-
+fi
+# The X11 driver, and windows that draw their own frames: without a window
+# manager nothing else would draw their captions.
+setting() { # key value-name data
+  local answer
+  answer=$("$wine" reg.exe query "$1" /v "$2" 2>/dev/null 9>&- | tr -d '\r' || true)
+  if ! grep -qE "$2[[:space:]]+REG_SZ[[:space:]]+$3\$" <<<"$answer"; then
+    "$wine" reg.exe add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1 9>&-
+    changed=1
+  fi
+}
+changed=0
+setting 'HKCU\Software\Wine\Drivers' Graphics x11
+setting 'HKCU\Software\Wine\X11 Driver' Managed N
+if [ "$changed" = 1 ]; then
+  wineserver -k >/dev/null 2>&1 9>&- || true
+  wineserver -w 9>&-
+fi
+exec 9>&-
+
+# --- register the library ---------------------------------------------------
+if ! "$wine" regsvr32.exe /s "$(winpath "$bin/VornIEGUI.dll")" >/dev/null 2>&1; then
+  echo "screenshots: regsvr32 could not register $bin/VornIEGUI.dll" >&2
+  exit 1
+fi
+
+# --- the archive server beside the browser ----------------------------------
+if [ "$with_server" = 1 ]; then
+  server_log=$out/archive-server.log
+  rm -f "$server_log"
+  "$wine" "$bin/vornie-archive-server.exe" >"$server_log" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 100); do
+    grep -q '^ready' "$server_log" 2>/dev/null && break
+    kill -0 "$server_pid" 2>/dev/null || { echo "screenshots: the archive server ended:" >&2; cat "$server_log" >&2; exit 1; }
+    sleep 0.1
+  done
+  grep -q '^ready' "$server_log" || { echo "screenshots: the archive server is not ready" >&2; exit 1; }
+fi
+
+# --- the browser and its pictures -------------------------------------------
+bmp=$out/browser-frame.bmp
+png=$out/browser-frame.png
+xshot=$out/browser-frame-x11.png
+browser_log=$out/vornie-browser.log
+# Nothing of an earlier run may pass for this one's.
+rm -f "$bmp" "$png" "$xshot" "$browser_log"
+"$wine" "$bin/vornie-browser.exe" "$(winpath "$page")" --picture "$(winpath "$bmp")" >"$browser_log" 2>&1 &
+browser_pid=$!
+# The program prints the picture's path once it has saved it.
+for _ in $(seq 300); do
+  grep -q 'browser-frame.bmp' "$browser_log" 2>/dev/null && break
+  kill -0 "$browser_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if ! grep -q 'browser-frame.bmp' "$browser_log"; then
+  echo "screenshots: vornie-browser saved no picture:" >&2
+  cat "$browser_log" >&2
+  exit 1
+fi
+
+# The X server's view of the same window, while it is still up.
+window=$(xwininfo -root -tree | awk '/"vornie-browser/ { print $1; exit }')
+if [ -z "$window" ]; then
+  echo "screenshots: the browser window is not on $DISPLAY:" >&2
+  xwininfo -root -tree >&2 || true
+  exit 1
+fi
+geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+  /^ *Width/ {w=$NF} /^ *Height/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+import -window root -crop "$geometry" +repage "$xshot"
+
+# A user closing the window: the bands are closed and released as a browser does.
+"$wine" taskkill.exe /im vornie-browser.exe >/dev/null 2>&1 || true
+status=0
+for _ in $(seq 100); do
+  kill -0 "$browser_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$browser_pid" 2>/dev/null; then
+  echo "screenshots: vornie-browser did not close; ending it" >&2
+  kill "$browser_pid" 2>/dev/null || true
+fi
+wait "$browser_pid" || status=$?
+browser_pid=
+grep -v 'browser-frame.bmp' "$browser_log" >&2 || true
+
+convert "$bmp" "$png"
+echo "$png"
+echo "$xshot"
+echo "$bmp"
+exit "$status"

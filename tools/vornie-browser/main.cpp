@@ -1,0 +1,167 @@
+// vornie-browser: a browser window around the stand-in browser (Windows only)
+// in which both toolbar bands of the registered library show as a browser
+// shows them, above the page of the address given.
+//
+//   vornie-browser [URL] [--picture FILE.bmp] [--quit-after-picture]
+//
+// URL is a file path, a file: address or about:blank (the default). With
+// --picture the frame, children included, is saved once it has been shown
+// and painted; with --quit-after-picture the program then ends instead of
+// running until its window is closed. A band that cannot be hosted is
+// reported on stderr and its row shows why. The exit code is 0 when
+// everything worked, 1 (with a message) otherwise.
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "BrowserFrame.h"
+#include "WindowPicture.h"
+#include "platform/com/Text.h"
+#include "type_library/VornIEGUI_TLB.h"
+
+namespace {
+
+using vornie_browser::BrowserFrame;
+
+void Fail(const std::wstring& text) { std::fprintf(stderr, "vornie-browser: %s\n", com::ToUtf8(text).c_str()); }
+
+struct Options {
+  std::wstring url = L"about:blank";
+  std::optional<std::wstring> picture;
+  bool quitAfterPicture = false;
+};
+
+std::optional<Options> ParseOptions(const std::vector<std::wstring>& args) {
+  Options options;
+  bool haveUrl = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& arg = args[i];
+    if (arg == L"--picture" && i + 1 < args.size()) {
+      options.picture = args[++i];
+    } else if (arg == L"--quit-after-picture") {
+      options.quitAfterPicture = true;
+    } else if (arg.rfind(L"--", 0) == 0 || haveUrl) {
+      return std::nullopt;
+    } else {
+      options.url = arg;
+      haveUrl = true;
+    }
+  }
+  if (options.quitAfterPicture && !options.picture) return std::nullopt;
+  return options;
+}
+
+// Delivers what is queued, and keeps doing so for a while: the window system
+// maps, exposes and paints a new window in several rounds.
+void Settle(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= milliseconds) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+  }
+}
+
+// COM for the thread, as a browser's window thread has it.
+class Apartment {
+ public:
+  Apartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~Apartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  Apartment(const Apartment&) = delete;
+  Apartment& operator=(const Apartment&) = delete;
+  HRESULT Result() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
+
+int Run(const Options& options) {
+  Apartment apartment;
+  if (FAILED(apartment.Result())) {
+    Fail(L"cannot start COM: " + vornie_browser::HResultText(apartment.Result()));
+    return 1;
+  }
+  BrowserFrame frame({{CLSID_VornIEExplorerBar, L"VornIEExplorerBar"}, {CLSID_BriselQLToolbar, L"BriselQLToolbar"}},
+                     900, 520);
+  int code = 0;
+  for (const auto& band : frame.Bands()) {
+    if (!band->Hosted()) {
+      Fail(band->Failure());
+      code = 1;
+    }
+  }
+  frame.Show(SW_SHOWNORMAL);
+  if (HRESULT hr = frame.Navigate(options.url); FAILED(hr)) {
+    Fail(L"cannot navigate to " + options.url + L": " + vornie_browser::HResultText(hr));
+    code = 1;
+  } else if (const auto& navs = frame.Browser().Navigations(); !navs.empty() && !navs.back().loadError.empty()) {
+    Fail(L"cannot load " + options.url + L": " + navs.back().loadError);
+    code = 1;
+  }
+  if (options.picture) {
+    Settle(700);
+    RedrawWindow(frame.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Settle(300);
+    vornie_browser::SaveWindowPicture(frame.Window(), *options.picture);
+    std::printf("%s\n", com::ToUtf8(*options.picture).c_str());
+    if (options.quitAfterPicture) {
+      frame.Close();
+      return code;
+    }
+  }
+  MSG msg;
+  BOOL got;
+  while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (got < 0) {
+    Fail(L"the message loop failed");
+    return 1;
+  }
+  return code;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv) {
+    Fail(L"cannot read the command line");
+    return 1;
+  }
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  LocalFree(argv);
+  const std::optional<Options> options = ParseOptions(args);
+  if (!options) {
+    std::fprintf(stderr, "usage: vornie-browser [URL] [--picture FILE.bmp] [--quit-after-picture]\n");
+    return 1;
+  }
+  try {
+    const int code = Run(*options);
+    if (std::fflush(stdout) != 0) {
+      Fail(L"cannot write the output");
+      return 1;
+    }
+    return code;
+  } catch (const std::exception& e) {
+    Fail(com::FromUtf8(e.what()));
+    return 1;
+  }
+}
