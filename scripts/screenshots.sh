@@ -134,21 +134,20 @@ if [ "$with_server" = 1 ]; then
 fi
 
 # --- the browser and its pictures -------------------------------------------
-bmp=$out/browser-frame.bmp
 png=$out/browser-frame.png
 xshot=$out/browser-frame-x11.png
 browser_log=$out/vornie-browser.log
 # Nothing of an earlier run may pass for this one's.
-rm -f "$bmp" "$png" "$xshot" "$browser_log"
-"$wine" "$bin/vornie-browser.exe" "$(winpath "$page")" --picture "$(winpath "$bmp")" >"$browser_log" 2>&1 &
+rm -f "$png" "$xshot" "$browser_log"
+"$wine" "$bin/vornie-browser.exe" "$(winpath "$page")" --picture "$(winpath "$png")" >"$browser_log" 2>&1 &
 browser_pid=$!
 # The program prints the picture's path once it has saved it.
 for _ in $(seq 300); do
-  grep -q 'browser-frame.bmp' "$browser_log" 2>/dev/null && break
+  grep -q 'browser-frame.png' "$browser_log" 2>/dev/null && break
   kill -0 "$browser_pid" 2>/dev/null || break
   sleep 0.1
 done
-if ! grep -q 'browser-frame.bmp' "$browser_log"; then
+if ! grep -q 'browser-frame.png' "$browser_log"; then
   echo "screenshots: vornie-browser saved no picture:" >&2
   cat "$browser_log" >&2
   exit 1
@@ -178,10 +177,8 @@ if kill -0 "$browser_pid" 2>/dev/null; then
 fi
 wait "$browser_pid" || status=$?
 browser_pid=
-grep -v 'browser-frame.bmp' "$browser_log" >&2 || true
+grep -v 'browser-frame.png' "$browser_log" >&2 || true
 
-convert "$bmp" "$png"
 echo "$png"
 echo "$xshot"
-echo "$bmp"
 exit "$status"

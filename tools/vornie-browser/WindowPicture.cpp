@@ -1,13 +1,15 @@
 #include "WindowPicture.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/com/ComError.h"
 #include "platform/com/Text.h"
+#include "platform/forms/PngWriter.h"
+#include "platform/forms/TBitmap.h"
 
 namespace vornie_browser {
 
@@ -85,43 +87,6 @@ RECT ClientArea(HWND window, const RECT& bounds) {
   return area;
 }
 
-template <class T>
-void Append(std::vector<unsigned char>& out, const T& value) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
-  out.insert(out.end(), bytes, bytes + sizeof value);
-}
-
-void WriteBmp(const std::wstring& path, const std::uint32_t* pixels, int width, int height) {
-  const std::uint32_t imageBytes = static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height) * 4;
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + imageBytes;
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = -height;  // rows top down, as the DIB section holds them
-  info.biPlanes = 1;
-  info.biBitCount = 32;
-  info.biCompression = BI_RGB;
-  info.biSizeImage = imageBytes;
-  std::vector<unsigned char> bytes;
-  bytes.reserve(file.bfSize);
-  Append(bytes, file);
-  Append(bytes, info);
-  // The fourth byte is unused in BI_RGB, and GDI leaves it 0; readers that
-  // take it for alpha would see a transparent picture, so it says opaque.
-  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  for (std::size_t i = 0; i < count; ++i) Append(bytes, pixels[i] | 0xFF000000u);
-
-  std::unique_ptr<FILE, int (*)(FILE*)> out(_wfopen(path.c_str(), L"wb"), &std::fclose);
-  if (!out) throw std::runtime_error("cannot create " + com::ToUtf8(path) + ": " + std::strerror(errno));
-  if (std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size() || std::fflush(out.get()) != 0)
-    throw std::runtime_error("cannot write " + com::ToUtf8(path) + ": " + std::strerror(errno));
-  if (std::fclose(out.release()) != 0)
-    throw std::runtime_error("cannot write " + com::ToUtf8(path) + ": " + std::strerror(errno));
-}
-
 }  // namespace
 
 void SaveWindowPicture(HWND window, const std::wstring& path) {
@@ -155,7 +120,11 @@ void SaveWindowPicture(HWND window, const std::wstring& path) {
       GdiFlush();
     }
   }
-  WriteBmp(path, pixels, width, height);
+  try {
+    forms::SavePng(forms::TBitmap::FromDrawnPixels(width, height, pixels), std::filesystem::path(path));
+  } catch (const com::ComError& e) {
+    throw std::runtime_error(com::ToUtf8(e.message()));
+  }
 }
 
 }  // namespace vornie_browser

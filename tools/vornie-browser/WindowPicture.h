@@ -8,7 +8,7 @@
 
 namespace vornie_browser {
 
-// Saves the window as a 32-bit BMP. Throws std::runtime_error naming what failed.
+// Saves the window as a PNG picture. Throws std::runtime_error naming what failed.
 void SaveWindowPicture(HWND window, const std::wstring& path);
 
 }  // namespace vornie_browser

@@ -2,7 +2,7 @@
 // in which both toolbar bands of the registered library show as a browser
 // shows them, above the page of the address given.
 //
-//   vornie-browser [URL] [--picture FILE.bmp] [--quit-after-picture]
+//   vornie-browser [URL] [--picture FILE.png] [--quit-after-picture]
 //
 // URL is a file path, a file: address or about:blank (the default). With
 // --picture the frame, children included, is saved once it has been shown
@@ -150,7 +150,7 @@ int main() {
   LocalFree(argv);
   const std::optional<Options> options = ParseOptions(args);
   if (!options) {
-    std::fprintf(stderr, "usage: vornie-browser [URL] [--picture FILE.bmp] [--quit-after-picture]\n");
+    std::fprintf(stderr, "usage: vornie-browser [URL] [--picture FILE.png] [--quit-after-picture]\n");
     return 1;
   }
   try {
