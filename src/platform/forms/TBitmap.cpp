@@ -272,6 +272,9 @@ TBitmap TBitmap::Slice(int x, int width) const {
   for (int y = 0; y < height_; ++y)
     for (int i = from; i < to; ++i) result.pixels_[static_cast<size_t>(y) * result.width_ + (i - from)] =
         pixels_[static_cast<size_t>(y) * width_ + i];
+  // A slice is the same kind of picture: an image cut from a strip with alpha keeps it.
+  result.format_ = format_;
+  result.palette_ = palette_;
   return result;
 }
 

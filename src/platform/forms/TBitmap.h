@@ -70,7 +70,8 @@ class TBitmap {
   void SetPixel(int x, int y, std::uint32_t value);
   // Fills the part of the rectangle [left, right) x [top, bottom) inside the picture.
   void FillRect(int left, int top, int right, int bottom, std::uint32_t value);
-  // The pixels x..x+width-1 of every row, as a picture of its own (clipped to this one).
+  // The pixels x..x+width-1 of every row, as a picture of its own (clipped to
+  // this one) in the same pixel format.
   TBitmap Slice(int x, int width) const;
 
   const std::vector<std::uint32_t>& Pixels() const { return pixels_; }

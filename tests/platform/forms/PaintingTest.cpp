@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/forms/PngWriter.h"
 #include "platform/forms/TCanvas.h"
 #include "platform/forms/TForm.h"
 #include "platform/forms/TImageList.h"
@@ -15,6 +18,7 @@
 #include "platform/forms/TToolBar.h"
 #include "platform/forms/WindowPicture.h"
 #include "platform/win/WindowTestSupport.h"
+#include "support/BuiltModule.h"
 
 namespace {
 
@@ -63,6 +67,13 @@ TBitmap ColourfulImage() {
   TBitmap image(16, 16, 0xFF2040E0u);
   image.FillRect(4, 4, 12, 12, 0xFFE02020u);
   return image;
+}
+
+// With VORNIE_TEST_PICTURES set to a folder, the pictures the tests read are
+// also saved there as PNG files, for a person to look at.
+void Keep(const TBitmap& picture, const char* name) {
+  const char* folder = std::getenv("VORNIE_TEST_PICTURES");
+  if (folder && *folder) SavePng(picture, std::filesystem::path(folder) / (std::string(name) + ".png"));
 }
 
 class PaintingTest : public testing::Test {
@@ -230,6 +241,75 @@ TEST_F(PaintingTest, AStaticTextShowsItsFrameAndColoursWhereTheLayoutPutsThem) {
       red += (p >> 16) >= 0xC0 && ((p >> 8) & 0xFF) < 0x80 && (p & 0xFF) < 0x80;
     }
   EXPECT_GT(red, 5) << "the caption is drawn in the font's colour";
+}
+
+// A row as the main toolbar will have it, with the module's own icons: plain,
+// checked, disabled and hot buttons, drop-down buttons, a list-style button
+// with its caption, and a framed static text.
+TEST_F(PaintingTest, AToolbarRowWithTheModulesIconsShowsEveryButton) {
+  testing_support::BuiltModule module(VORN_MODULE_PATH);
+  ASSERT_NE(module.Instance(), nullptr);
+  TForm form(nullptr, host_);
+  form.SetBounds(0, 0, 560, 22);
+  auto* images = new TImageList(&form);
+  images->SetSize(16, 16);
+  images->LoadStrip(module.Instance(), L"MainToolbar");
+  auto* hot = new TImageList(&form);
+  hot->SetSize(16, 16);
+  hot->LoadStrip(module.Instance(), L"MainToolbarHot");
+  auto* bar = new TToolBar(&form);
+  bar->SetParent(&form);
+  bar->SetAlign(alLeft);
+  bar->SetAutoSize(true);
+  bar->SetFlat(true);
+  bar->SetEdgeBorders(0);
+  bar->SetWrapable(false);
+  bar->SetImages(images);
+  bar->SetHotImages(hot);
+  const int icons[] = {9, 0, 15, 4, 6, 16, 10, 3, 17, 7, 18, 11, 22, 21, 19, 20, 23};
+  std::vector<TToolButton*> buttons;
+  for (int icon : icons) {
+    auto* button = new TToolButton(&form);
+    button->SetImageIndex(icon);
+    button->SetAutoSize(true);
+    if (icon == 21 || icon == 19 || icon == 23) button->SetStyle(tbsDropDown);
+    button->SetParent(bar);
+    buttons.push_back(button);
+  }
+  buttons[2]->SetDown(true);
+  buttons[8]->SetEnabled(false);
+  bar->SetHotButton(buttons[4]);
+  auto* list = new TToolBar(&form);
+  list->SetParent(&form);
+  list->SetAlign(alClient);
+  list->SetFlat(true);
+  list->SetEdgeBorders(0);
+  list->SetList(true);
+  list->SetShowCaptions(true);
+  list->SetWrapable(false);
+  list->SetImages(images);
+  auto* links = new TToolButton(&form);
+  links->SetImageIndex(14);
+  links->SetAutoSize(true);
+  links->SetCaption(L"Domain links");
+  links->SetParent(list);
+  form.Show();
+
+  const TBitmap picture = WindowPicture(form.Handle());
+  Keep(picture, "toolbar-row");
+  // Every button shows its icon: some pixels of its face differ from the face colour.
+  for (TToolButton* button : buttons) {
+    const POINT at = button->ClientToScreen(POINT{0, 0});
+    RECT frame{};
+    win::GetWindowRect(form.Handle(), &frame);
+    const RECT r{at.x - frame.left, at.y - frame.top, at.x - frame.left + button->Width(),
+                 at.y - frame.top + button->Height()};
+    EXPECT_GT(InkIn(picture, r, Rgb(clBtnFace)).count, 40) << "button with image " << button->ImageIndex();
+  }
+  // The list toolbar begins where the buttons end and shows its caption.
+  EXPECT_EQ(list->Left(), bar->Width());
+  EXPECT_GT(InkIn(picture, RECT{list->Left() + 3 + 16 + 4, 0, list->Left() + links->Width(), 22}, Rgb(clBtnFace)).count,
+            20);
 }
 
 // A picture painted in code, as the rating pictures are: a coloured box with

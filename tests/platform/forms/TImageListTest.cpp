@@ -83,6 +83,11 @@ TEST(TImageListTest, StripsMustBeARowOfWholeImages) {
   ASSERT_EQ(list.Count(), 3);
   EXPECT_EQ(list.GetBitmap(1).Pixel(4, 3), 0x80FF0000u);
   EXPECT_EQ(list.GetBitmap(2).Pixel(15, 0), 47u);
+  // Images of a strip with alpha are pictures with alpha, so they are drawn blended.
+  TBitmap translucent = Columns(32, 16);
+  translucent.SetPixelFormat(pf32bit);
+  list.AddStrip(translucent);
+  EXPECT_EQ(list.GetBitmap(4).PixelFormat(), pf32bit);
 }
 
 TEST(TImageListTest, ChangingTheSizeEmptiesTheListAndEveryChangeIsAnnounced) {
