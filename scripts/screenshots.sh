@@ -39,6 +39,13 @@ wine=/usr/lib/wine/wine64
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
 
 # --- build ------------------------------------------------------------------
+# A fresh machine gets what it needs first (the script installs only what is missing).
+for tool in x86_64-w64-mingw32-g++-posix "$wine" Xvfb xwininfo import; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    bash "$root/scripts/install-deps.sh"
+    break
+  fi
+done
 if [ ! -f "$root/build/mingw-x64/build.ninja" ]; then
   cmake --preset mingw-x64 >/dev/null
 fi
