@@ -345,6 +345,9 @@ TEST(CanvasPictureTest, WiderTextsAndBolderFontsMeasureWider) {
   TFont large = font;
   large.Height = -22;
   EXPECT_GT(TextExtent(large, L"Rating").cy, one.cy);
+  // For comparing the builds' fonts: the widest caption the toolbars show.
+  const TTextSize links = TextExtent(font, L"Domain links");
+  RecordProperty("DomainLinksExtent", std::to_string(links.cx) + "x" + std::to_string(links.cy));
 }
 
 TEST(CanvasPictureTest, ShapesAndTransparentPicturesDrawExactPixels) {
