@@ -10,21 +10,9 @@ namespace forms {
 
 namespace {
 
-// The DC's state as it was, put back when the call is over; the objects the
-// call made are declared before it and so deleted after they left the DC.
-class SavedDc {
- public:
-  explicit SavedDc(HDC dc) : dc_(dc), saved_(win::SaveDC(dc)) {}
-  ~SavedDc() {
-    if (saved_) win::RestoreDC(dc_, saved_);
-  }
-  SavedDc(const SavedDc&) = delete;
-  SavedDc& operator=(const SavedDc&) = delete;
-
- private:
-  HDC dc_;
-  int saved_;
-};
+// Each call saves the DC's state (win::SavedDcState) and puts it back when it
+// is over; the objects the call made are declared before the saved state and
+// so deleted after they left the DC.
 
 win::GdiObjectHandle<HPEN> MakePen(const TPen& pen) {
   if (pen.Style == psClear) return win::GdiObjectHandle<HPEN>(win::CreatePen(PS_NULL, 0, 0));
@@ -101,33 +89,31 @@ void TCanvas::FrameRect(const RECT& rect) {
   });
 }
 
-void TCanvas::Rectangle(const RECT& rect) {
+template <class Shape>
+void TCanvas::OutlineAndFill(Shape&& shape) {
   Paint([&](HDC dc) {
     const auto pen = MakePen(Pen);
     const auto brush = MakeBrush(Brush);
-    SavedDc saved(dc);
+    win::SavedDcState saved(dc);
     win::SelectObject(dc, pen.Get());
     win::SelectObject(dc, Brush.Style == bsClear ? NullBrush() : brush.Get());
-    win::Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
+    shape(dc);
   });
+}
+
+void TCanvas::Rectangle(const RECT& rect) {
+  OutlineAndFill([&](HDC dc) { win::Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom); });
 }
 
 void TCanvas::Polygon(const POINT* points, int count) {
   if (!points || count < 2) return;
-  Paint([&](HDC dc) {
-    const auto pen = MakePen(Pen);
-    const auto brush = MakeBrush(Brush);
-    SavedDc saved(dc);
-    win::SelectObject(dc, pen.Get());
-    win::SelectObject(dc, Brush.Style == bsClear ? NullBrush() : brush.Get());
-    win::Polygon(dc, points, count);
-  });
+  OutlineAndFill([&](HDC dc) { win::Polygon(dc, points, count); });
 }
 
 void TCanvas::Line(POINT from, POINT to) {
   Paint([&](HDC dc) {
     const auto pen = MakePen(Pen);
-    SavedDc saved(dc);
+    win::SavedDcState saved(dc);
     win::SelectObject(dc, pen.Get());
     win::MoveToEx(dc, from.x, from.y, nullptr);
     win::LineTo(dc, to.x, to.y);
@@ -202,7 +188,7 @@ class TextSelection {
 
  private:
   win::GdiObjectHandle<HFONT> font_;
-  SavedDc saved_;
+  win::SavedDcState saved_;
 };
 
 }  // namespace

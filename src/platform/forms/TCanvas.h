@@ -87,6 +87,9 @@ class TCanvas {
  private:
   template <class Body>
   void Paint(Body&& body);
+  // Draws with the pen selected for the outline and the brush for the inside.
+  template <class Shape>
+  void OutlineAndFill(Shape&& shape);
 
   HDC dc_ = nullptr;
   TBitmap* target_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "platform/forms/FormsErrors.h"
 #include "platform/forms/TCanvas.h"
+#include "platform/win/GdiHandles.h"
 #include "platform/forms/WindowClassRegistry.h"
 #include "platform/win/Window.h"
 
@@ -32,22 +33,6 @@ class PaintScope {
   HWND hwnd_;
   PAINTSTRUCT paint_{};
   HDC dc_;
-};
-
-// The DC's origin and clipping, put back when a child has been drawn.
-class SavedDcState {
- public:
-  explicit SavedDcState(HDC dc) : dc_(dc), saved_(win::SaveDC(dc)) {}
-  ~SavedDcState() {
-    if (saved_) win::RestoreDC(dc_, saved_);
-  }
-  SavedDcState(const SavedDcState&) = delete;
-  SavedDcState& operator=(const SavedDcState&) = delete;
-  bool Saved() const { return saved_ != 0; }
-
- private:
-  HDC dc_;
-  int saved_;
 };
 
 }  // namespace
@@ -236,7 +221,7 @@ void TWinControl::PaintHandler(HDC dc) {
   }
   for (TControl* child : std::vector<TControl*>(controls_)) {
     if (!child->Visible() || dynamic_cast<TWinControl*>(child)) continue;
-    SavedDcState saved(dc);
+    win::SavedDcState saved(dc);
     if (!saved.Saved()) continue;
     win::OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
     win::IntersectClipRect(dc, 0, 0, child->Width(), child->Height());

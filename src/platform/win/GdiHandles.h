@@ -101,4 +101,21 @@ class SelectedObject {
   HGDIOBJ previous_ = nullptr;
 };
 
+// The DC's state (selected objects, colours, origin, clipping) saved now and
+// restored when this goes.
+class SavedDcState {
+ public:
+  explicit SavedDcState(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
+  ~SavedDcState() {
+    if (saved_) RestoreDC(dc_, saved_);
+  }
+  SavedDcState(const SavedDcState&) = delete;
+  SavedDcState& operator=(const SavedDcState&) = delete;
+  bool Saved() const { return saved_ != 0; }
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
 }  // namespace win

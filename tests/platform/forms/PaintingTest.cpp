@@ -78,6 +78,19 @@ void Keep(const TBitmap& picture, const char* name) {
 
 class PaintingTest : public testing::Test {
  protected:
+  // A flat bar without edges on the form, its images the one colourful image.
+  static TToolBar* ColourfulBar(TForm& form) {
+    auto* images = new TImageList(&form);
+    images->SetSize(16, 16);
+    images->Add(ColourfulImage());
+    auto* bar = new TToolBar(&form);
+    bar->SetParent(&form);
+    bar->SetEdgeBorders(0);
+    bar->SetFlat(true);
+    bar->SetImages(images);
+    return bar;
+  }
+
   TestClass hostClass_;
   HWND host_ = hostClass_.Top(RECT{100, 100, 700, 160});
 };
@@ -86,14 +99,7 @@ class PaintingTest : public testing::Test {
 TEST_F(PaintingTest, ToolButtonsShowTheirStateInTheirLooks) {
   TForm form(nullptr, host_);
   form.SetBounds(0, 0, 300, 30);
-  auto* images = new TImageList(&form);
-  images->SetSize(16, 16);
-  images->Add(ColourfulImage());
-  auto* bar = new TToolBar(&form);
-  bar->SetParent(&form);
-  bar->SetEdgeBorders(0);
-  bar->SetFlat(true);
-  bar->SetImages(images);
+  auto* bar = ColourfulBar(form);
   std::vector<TToolButton*> buttons;
   for (int i = 0; i < 3; ++i) {
     auto* button = new TToolButton(&form);
@@ -134,16 +140,10 @@ TEST_F(PaintingTest, ToolButtonsShowTheirStateInTheirLooks) {
 TEST_F(PaintingTest, TheHotButtonIsRaisedAndShowsItsHotImage) {
   TForm form(nullptr, host_);
   form.SetBounds(0, 0, 300, 30);
-  auto* images = new TImageList(&form);
-  images->SetSize(16, 16);
-  images->Add(ColourfulImage());
   auto* hot = new TImageList(&form);
   hot->SetSize(16, 16);
   hot->Add(TBitmap(16, 16, 0xFF20C020u));
-  auto* bar = new TToolBar(&form);
-  bar->SetParent(&form);
-  bar->SetEdgeBorders(0);
-  bar->SetImages(images);
+  auto* bar = ColourfulBar(form);
   bar->SetHotImages(hot);
   auto* button = new TToolButton(&form);
   button->SetImageIndex(0);
@@ -164,13 +164,7 @@ TEST_F(PaintingTest, TheHotButtonIsRaisedAndShowsItsHotImage) {
 TEST_F(PaintingTest, CaptionsAndDropDownArrowsAreDrawnWhereTheLayoutPutsThem) {
   TForm form(nullptr, host_);
   form.SetBounds(0, 0, 400, 30);
-  auto* images = new TImageList(&form);
-  images->SetSize(16, 16);
-  images->Add(ColourfulImage());
-  auto* bar = new TToolBar(&form);
-  bar->SetParent(&form);
-  bar->SetEdgeBorders(0);
-  bar->SetImages(images);
+  auto* bar = ColourfulBar(form);
   bar->SetShowCaptions(true);
   bar->SetList(true);
   bar->SetWrapable(false);
