@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "standins/app_server/ArchiveServer.h"
 #include "standins/html/HtmlDocument.h"
 #include "support/ComTest.h"
+#include "support/Platform.h"
 
 namespace {
 
@@ -39,11 +41,13 @@ std::wstring StyleOf(IDispatch* document, const wchar_t* id) {
   return text;
 }
 
-// A vector of variants holding the states, its first index at `lower`.
-com::Variant StateArray(LONG lower, const std::vector<LONG>& states) {
+// A vector of variants holding the states, its first index at `lower`; empty
+// when the runtime will not store an element at such an index.
+std::optional<com::Variant> StateArray(LONG lower, const std::vector<LONG>& states) {
   com::SafeArray array = com::SafeArray::CreateVector(VT_VARIANT, lower, static_cast<ULONG>(states.size()));
   for (std::size_t i = 0; i < states.size(); ++i)
-    EXPECT_EQ(array.PutVariant(static_cast<LONG>(lower + static_cast<long long>(i)), com::Variant(states[i])), S_OK);
+    if (array.PutVariant(static_cast<LONG>(lower + static_cast<long long>(i)), com::Variant(states[i])) != S_OK)
+      return std::nullopt;
   return std::move(array).IntoVariant();
 }
 
@@ -89,7 +93,14 @@ TEST_F(HighlightStateBoundsTest, LinksBeyondTheServersStatesAreLeftUnmarked) {
 <a id="l2" href="http://example.com/two">two</a>
 <a id="l3" href="http://example.com/three" style="font-weight: bold">three</a>
 </body>)");
-    server_->SetLinkStatesAnswer(StateArray(c.lower, c.states));
+    std::optional<com::Variant> answer = StateArray(c.lower, c.states);
+    if (!answer) {
+      // Wine's automation runtime computes an element's place in signed 32 bits and
+      // refuses indexes at the top of the range, so no server there can send this array.
+      EXPECT_TRUE(testing_support::RunningUnderWine()) << "the runtime refused the array";
+      continue;
+    }
+    server_->SetLinkStatesAnswer(std::move(*answer));
     EXPECT_NO_THROW(
         vorn::HighlightDocument(3, document.Get(), static_cast<vorn::IGUIServer*>(server_.Get())));
     EXPECT_EQ(StyleOf(document.Get(), L"l1"), c.expected[0]);
