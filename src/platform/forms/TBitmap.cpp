@@ -198,6 +198,39 @@ TBitmap TBitmap::FromDrawnPixels(int width, int height, const std::uint32_t* bit
   return bitmap;
 }
 
+namespace {
+
+// Some systems report a top-down section's height as positive, so the rows'
+// order is settled by the colours GDI itself reads back, top row first: true
+// when they match the rows only upside down.
+bool RowsReadUpsideDown(HBITMAP section, const TBitmap& read) {
+  const int width = read.Width(), height = read.Height();
+  if (height < 2) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint32_t> reference(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  const win::DcHandle dc(win::CreateCompatibleDC(nullptr));
+  if (!dc || win::GetDIBits(dc.Get(), section, 0, static_cast<UINT>(height), reference.data(), &info,
+                            DIB_RGB_COLORS) != height)
+    return false;
+  auto matches = [&](bool flipped) {
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const std::uint32_t p = read.Pixels()[static_cast<std::size_t>(flipped ? height - 1 - y : y) * width + x];
+        if ((p & 0xFFFFFFu) != (reference[static_cast<std::size_t>(y) * width + x] & 0xFFFFFFu)) return false;
+      }
+    return true;
+  };
+  return !matches(false) && matches(true);
+}
+
+}  // namespace
+
 TBitmap TBitmap::FromDibSection(HBITMAP section) {
   DIBSECTION ds{};
   if (!section || win::GetObjectW(section, sizeof ds, &ds) != static_cast<int>(sizeof ds) || !ds.dsBm.bmBits)
@@ -229,6 +262,12 @@ TBitmap TBitmap::FromDibSection(HBITMAP section) {
   if (bpp == 24 || !alpha)
     for (std::uint32_t& p : bitmap.pixels_) p |= kOpaque;
   bitmap.format_ = bpp == 32 ? pf32bit : pf24bit;
+  if (RowsReadUpsideDown(section, bitmap)) {
+    for (int y = 0; y < height / 2; ++y)
+      std::swap_ranges(bitmap.pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width,
+                       bitmap.pixels_.begin() + static_cast<std::ptrdiff_t>(y + 1) * width,
+                       bitmap.pixels_.begin() + static_cast<std::ptrdiff_t>(height - 1 - y) * width);
+  }
   return bitmap;
 }
 

@@ -162,7 +162,13 @@ void TCanvas::Draw(int x, int y, const TBitmap& picture) {
 
 void TCanvas::DrawTransparent(int x, int y, const TBitmap& picture, TColor transparent) {
   if (picture.Empty()) return;
-  SourcePicture source(picture);
+  // GDI compares whole pixels with the key, and its own pixels carry 0 in the
+  // fourth byte: so must the source, or no pixel ever matches.
+  TBitmap colours(picture.Width(), picture.Height());
+  for (int py = 0; py < picture.Height(); ++py)
+    for (int px = 0; px < picture.Width(); ++px) colours.SetPixel(px, py, picture.Pixel(px, py) & 0xFFFFFFu);
+  colours.SetPixelFormat(pf32bit);
+  SourcePicture source(std::move(colours));
   Paint([&](HDC dc) {
     win::TransparentBlt(dc, x, y, picture.Width(), picture.Height(), source.dc.Handle(), 0, 0, picture.Width(),
                         picture.Height(), ToColorRef(transparent));

@@ -195,6 +195,9 @@ void TWinControl::WndProc(TMessage& message) {
       if (message.WParam) PaintHandler(reinterpret_cast<HDC>(message.WParam));
       message.Result = 0;
       return;
+    case WM_PRINT:
+      PrintHandler(message);
+      return;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -228,6 +231,37 @@ void TWinControl::PaintHandler(HDC dc) {
     TCanvas canvas(dc);
     canvas.Font = child->Font();
     child->Paint(canvas);
+  }
+}
+
+void TWinControl::PrintHandler(TMessage& message) {
+  // Not every window system prints a window's children (Wine's does not), so
+  // the frame and client come from the system and the children from here,
+  // the same way everywhere.
+  const LPARAM flags = message.LParam;
+  TMessage own{message.Msg, message.WParam, flags & ~static_cast<LPARAM>(PRF_CHILDREN), 0};
+  DefaultHandler(own);
+  message.Result = own.Result;
+  const auto dc = reinterpret_cast<HDC>(message.WParam);
+  if (!(flags & PRF_CHILDREN) || !dc || !handle_) return;
+  RECT window{}, client{};
+  POINT clientOrigin{0, 0};
+  if (!win::GetWindowRect(handle_, &window) || !win::GetClientRect(handle_, &client)) return;
+  win::ClientToScreen(handle_, &clientOrigin);
+  // The DC's origin is the window's corner when the frame is printed, else the client area's.
+  const POINT origin = (flags & PRF_NONCLIENT) ? POINT{window.left, window.top} : clientOrigin;
+  for (TControl* control : std::vector<TControl*>(controls_)) {
+    auto* child = dynamic_cast<TWinControl*>(control);
+    if (!child || !child->handle_ || !win::IsWindowVisible(child->handle_)) continue;
+    RECT place{};
+    if (!win::GetWindowRect(child->handle_, &place)) continue;
+    win::SavedDcState saved(dc);
+    if (!saved.Saved()) continue;
+    win::IntersectClipRect(dc, clientOrigin.x - origin.x, clientOrigin.y - origin.y,
+                           clientOrigin.x - origin.x + client.right, clientOrigin.y - origin.y + client.bottom);
+    win::OffsetViewportOrgEx(dc, place.left - origin.x, place.top - origin.y, nullptr);
+    win::IntersectClipRect(dc, 0, 0, place.right - place.left, place.bottom - place.top);
+    win::SendMessageW(child->handle_, WM_PRINT, message.WParam, flags | PRF_NONCLIENT);
   }
 }
 

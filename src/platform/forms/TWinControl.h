@@ -146,6 +146,9 @@ class TWinControl : public TControl {
   // content, then each visible child without a window at its place, in the
   // order they joined.
   void PaintHandler(HDC dc);
+  // WM_PRINT: the window's frame and client through the window system, then
+  // each visible child window of the control at its place.
+  void PrintHandler(TMessage& message);
 
  private:
   friend class TControl;
