@@ -235,34 +235,52 @@ void TWinControl::PaintHandler(HDC dc) {
 }
 
 void TWinControl::PrintHandler(TMessage& message) {
-  // Not every window system prints a window's children (Wine's does not), so
-  // the frame and client come from the system and the children from here,
-  // the same way everywhere.
+  // Window systems differ in what their default printing does (Wine's draws
+  // no frame and no children), so the toolkit prints its windows itself, the
+  // same way everywhere: frame, background, client, then the child windows.
+  message.Result = 0;
   const LPARAM flags = message.LParam;
-  TMessage own{message.Msg, message.WParam, flags & ~static_cast<LPARAM>(PRF_CHILDREN), 0};
-  DefaultHandler(own);
-  message.Result = own.Result;
   const auto dc = reinterpret_cast<HDC>(message.WParam);
-  if (!(flags & PRF_CHILDREN) || !dc || !handle_) return;
+  if (!dc || !handle_) return;
+  if ((flags & PRF_CHECKVISIBLE) && !win::IsWindowVisible(handle_)) return;
   RECT window{}, client{};
   POINT clientOrigin{0, 0};
   if (!win::GetWindowRect(handle_, &window) || !win::GetClientRect(handle_, &client)) return;
   win::ClientToScreen(handle_, &clientOrigin);
-  // The DC's origin is the window's corner when the frame is printed, else the client area's.
-  const POINT origin = (flags & PRF_NONCLIENT) ? POINT{window.left, window.top} : clientOrigin;
+  win::SavedDcState saved(dc);
+  if (!saved.Saved()) return;
+  if (flags & PRF_NONCLIENT) {
+    TCanvas canvas(dc);
+    PaintFrame(canvas, RECT{0, 0, window.right - window.left, window.bottom - window.top});
+    win::OffsetViewportOrgEx(dc, clientOrigin.x - window.left, clientOrigin.y - window.top, nullptr);
+  }
+  win::IntersectClipRect(dc, 0, 0, client.right, client.bottom);
+  if (flags & PRF_ERASEBKGND) win::SendMessageW(handle_, WM_ERASEBKGND, message.WParam, 0);
+  if (flags & PRF_CLIENT) win::SendMessageW(handle_, WM_PRINTCLIENT, message.WParam, flags);
+  if (!(flags & PRF_CHILDREN)) return;
   for (TControl* control : std::vector<TControl*>(controls_)) {
     auto* child = dynamic_cast<TWinControl*>(control);
     if (!child || !child->handle_ || !win::IsWindowVisible(child->handle_)) continue;
     RECT place{};
     if (!win::GetWindowRect(child->handle_, &place)) continue;
-    win::SavedDcState saved(dc);
-    if (!saved.Saved()) continue;
-    win::IntersectClipRect(dc, clientOrigin.x - origin.x, clientOrigin.y - origin.y,
-                           clientOrigin.x - origin.x + client.right, clientOrigin.y - origin.y + client.bottom);
-    win::OffsetViewportOrgEx(dc, place.left - origin.x, place.top - origin.y, nullptr);
+    win::SavedDcState childState(dc);
+    if (!childState.Saved()) continue;
+    win::OffsetViewportOrgEx(dc, place.left - clientOrigin.x, place.top - clientOrigin.y, nullptr);
     win::IntersectClipRect(dc, 0, 0, place.right - place.left, place.bottom - place.top);
     win::SendMessageW(child->handle_, WM_PRINT, message.WParam, flags | PRF_NONCLIENT);
   }
+}
+
+void TWinControl::PaintFrame(TCanvas& canvas, RECT rect) {
+  const auto style = static_cast<DWORD>(win::GetWindowLongPtrW(handle_, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(win::GetWindowLongPtrW(handle_, GWL_EXSTYLE));
+  auto system = [](int index) { return static_cast<TColor>(0xFF000000u | static_cast<unsigned>(index)); };
+  if (style & WS_BORDER) canvas.Frame3D(rect, system(COLOR_WINDOWFRAME), system(COLOR_WINDOWFRAME), 1);
+  if (exStyle & WS_EX_CLIENTEDGE) {
+    canvas.Frame3D(rect, system(COLOR_BTNSHADOW), system(COLOR_BTNHIGHLIGHT), 1);
+    canvas.Frame3D(rect, system(COLOR_3DDKSHADOW), system(COLOR_BTNFACE), 1);
+  }
+  if (exStyle & WS_EX_STATICEDGE) canvas.Frame3D(rect, system(COLOR_BTNSHADOW), system(COLOR_BTNHIGHLIGHT), 1);
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {

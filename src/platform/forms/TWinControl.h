@@ -146,9 +146,12 @@ class TWinControl : public TControl {
   // content, then each visible child without a window at its place, in the
   // order they joined.
   void PaintHandler(HDC dc);
-  // WM_PRINT: the window's frame and client through the window system, then
-  // each visible child window of the control at its place.
+  // WM_PRINT: the window's frame, background and client, then each visible
+  // child window of the control at its place.
   void PrintHandler(TMessage& message);
+  // The frame the window's styles give it (border, static and client edges),
+  // in window coordinates; the toolkit's windows have no other frames.
+  void PaintFrame(TCanvas& canvas, RECT rect);
 
  private:
   friend class TControl;
