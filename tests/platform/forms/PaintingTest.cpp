@@ -218,10 +218,12 @@ TEST_F(PaintingTest, AStaticTextShowsItsFrameAndColoursWhereTheLayoutPutsThem) {
 
   const TBitmap picture = WindowPicture(form.Handle());
   const RECT r = text->BoundsRect();
-  // The one-pixel frame on every side, the ground inside, the form around.
-  EXPECT_EQ(Rgb(picture.Pixel(r.left, r.top + 3)), 0x000000u);
-  EXPECT_EQ(Rgb(picture.Pixel(r.right - 1, r.top + 3)), 0x000000u);
-  EXPECT_EQ(Rgb(picture.Pixel(r.left + 3, r.bottom - 1)), 0x000000u);
+  // The one-pixel frame on every side (the system's frame colour), the ground inside, the form around.
+  const std::uint32_t frame = Rgb(clWindowFrame);
+  EXPECT_EQ(Rgb(picture.Pixel(r.left, r.top + 3)), frame);
+  EXPECT_EQ(Rgb(picture.Pixel(r.right - 1, r.top + 3)), frame);
+  EXPECT_EQ(Rgb(picture.Pixel(r.left + 3, r.bottom - 1)), frame);
+  EXPECT_NE(frame, 0xFFFF00u);
   EXPECT_EQ(Rgb(picture.Pixel(r.left + 1, r.top + 1)), 0xFFFF00u);
   EXPECT_EQ(Rgb(picture.Pixel(r.left - 1, r.top)), Rgb(clBtnFace));
   // The text is red, inside the frame.
