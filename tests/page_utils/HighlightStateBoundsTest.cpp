@@ -55,15 +55,7 @@ class HighlightStateBoundsTest : public testing_support::ComTest {
  protected:
   void SetUp() override {
     server_ = ArchiveServer::Create();
-    ArchiveServer::HighlightSettings settings;
-    settings.enabled = true;
-    settings.markArchived = true;
-    settings.decoration = 3;
-    settings.bold = true;
-    settings.textColorDefault = false;
-    settings.textColor = 0x000000FF;
-    settings.backColorDefault = true;
-    server_->SetHighlightSettings(settings);
+    server_->SetHighlightSettings(page_test::MarkArchivedInRed());
   }
   void TearDown() override {
     server_.Reset();

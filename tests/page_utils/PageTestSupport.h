@@ -8,6 +8,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/Variant.h"
+#include "standins/app_server/ArchiveServer.h"
 #include "standins/html/HtmlDocument.h"
 
 namespace page_test {
@@ -22,5 +23,18 @@ inline com::ComPtr<IDispatch> LoadPage(const std::string& html, const std::wstri
 }
 
 inline com::Variant Ref(IDispatch* document) { return com::Variant(document); }
+
+// What the highlighting tests mark archived links with: underlined, bold, red text, the page's background.
+inline standins::ArchiveServer::HighlightSettings MarkArchivedInRed() {
+  standins::ArchiveServer::HighlightSettings settings;
+  settings.enabled = true;
+  settings.markArchived = true;
+  settings.decoration = 3;
+  settings.bold = true;
+  settings.textColorDefault = false;
+  settings.textColor = 0x000000FF;
+  settings.backColorDefault = true;
+  return settings;
+}
 
 }  // namespace page_test

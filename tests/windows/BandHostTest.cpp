@@ -41,20 +41,11 @@ const BandCase kBands[] = {{"VornIEExplorerBar", &CLSID_VornIEExplorerBar, L"Bri
 
 class BandHostTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    toolbarKey_ = std::make_unique<win_tests::ScratchKey>(HKEY_LOCAL_MACHINE, testing_support::kToolbarKey);
-    const win_tests::ProcessResult r = win_tests::Regsvr32(L"/s", win_tests::ProductDllPath());
-    registered_ = r.ran && r.exitCode == 0;
-  }
-  static void TearDownTestSuite() {
-    CoFreeUnusedLibrariesEx(0, 0);
-    win_tests::Regsvr32(L"/u /s", win_tests::ProductDllPath());
-    win_tests::RemoveEveryLibraryEntry();
-    toolbarKey_.reset();
-  }
+  static void SetUpTestSuite() { product_ = std::make_unique<win_tests::RegisteredProduct>(); }
+  static void TearDownTestSuite() { product_.reset(); }
 
   void SetUp() override {
-    ASSERT_TRUE(registered_) << "regsvr32 could not register the DLL";
+    ASSERT_TRUE(product_->Registered()) << "regsvr32 could not register the DLL";
     browser_ = standins::WebBrowser::Create(host_.Frame());
   }
   void TearDown() override { PumpMessages(); }
@@ -67,8 +58,7 @@ class BandHostTest : public ::testing::Test {
     return area;
   }
 
-  static inline std::unique_ptr<win_tests::ScratchKey> toolbarKey_;
-  static inline bool registered_ = false;
+  static inline std::unique_ptr<win_tests::RegisteredProduct> product_;
   standins::HostWindow host_{L"Vorn band host test", 800, 600};
   com::ComPtr<standins::WebBrowser> browser_;
 };

@@ -46,21 +46,10 @@ bool RefusedBeforeTheMethod(HRESULT hr) {
 
 class LateBindingTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    toolbarKey_ = std::make_unique<win_tests::ScratchKey>(HKEY_LOCAL_MACHINE, testing_support::kToolbarKey);
-    const win_tests::ProcessResult r = win_tests::Regsvr32(L"/s", win_tests::ProductDllPath());
-    registered_ = r.ran && r.exitCode == 0;
-  }
+  static void SetUpTestSuite() { product_ = std::make_unique<win_tests::RegisteredProduct>(); }
+  static void TearDownTestSuite() { product_.reset(); }
 
-  static void TearDownTestSuite() {
-    // The module COM loaded for these tests goes before its registration does.
-    CoFreeUnusedLibrariesEx(0, 0);
-    win_tests::Regsvr32(L"/u /s", win_tests::ProductDllPath());
-    win_tests::RemoveEveryLibraryEntry();
-    toolbarKey_.reset();
-  }
-
-  void SetUp() override { ASSERT_TRUE(registered_) << "regsvr32 could not register the DLL"; }
+  void SetUp() override { ASSERT_TRUE(product_->Registered()) << "regsvr32 could not register the DLL"; }
 
   static ComPtr<IDispatch> Create(const AutomationClass& c) {
     CLSID clsid{};
@@ -96,9 +85,8 @@ class LateBindingTest : public ::testing::Test {
     return hr;
   }
 
-  static inline bool registered_ = false;
   // Registration creates the browser's toolbar key when the machine lacks it.
-  static inline std::unique_ptr<win_tests::ScratchKey> toolbarKey_;
+  static inline std::unique_ptr<win_tests::RegisteredProduct> product_;
 };
 
 TEST_F(LateBindingTest, ProgIdsCreateTheObjectsFromTheRegisteredModule) {

@@ -11,20 +11,6 @@ namespace {
 
 int PixelHeight(const TFont& font) { return font.Height == 0 ? 11 : std::abs(font.Height); }
 
-// The lines of a text: "\n", "\r" and "\r\n" each end one.
-std::vector<std::wstring_view> Lines(std::wstring_view text) {
-  std::vector<std::wstring_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != L'\n' && text[i] != L'\r') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    start = i + 1;
-  }
-  lines.push_back(text.substr(start));
-  return lines;
-}
-
 TTextSize FixedExtent(const TFont& font, const std::vector<std::wstring_view>& lines) {
   size_t longest = 0;
   for (auto line : lines) longest = std::max(longest, line.size());
@@ -44,6 +30,19 @@ class MeasuringDc {
 
 }  // namespace
 
+std::vector<std::wstring_view> TextLines(std::wstring_view text) {
+  std::vector<std::wstring_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != L'\n' && text[i] != L'\r') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    start = i + 1;
+  }
+  lines.push_back(text.substr(start));
+  return lines;
+}
+
 win::GdiObjectHandle<HFONT> MakeFont(const TFont& font) {
   LOGFONTW logFont{};
   logFont.lfHeight = font.Height == 0 ? -11 : font.Height;
@@ -62,7 +61,7 @@ win::GdiObjectHandle<HFONT> MakeFont(const TFont& font) {
 }
 
 TTextSize TextExtentIn(HDC dc, const TFont& font, std::wstring_view text) {
-  const std::vector<std::wstring_view> lines = Lines(text);
+  const std::vector<std::wstring_view> lines = TextLines(text);
   const auto handle = MakeFont(font);
   if (!dc || !handle) return FixedExtent(font, lines);
   const HGDIOBJ previous = win::SelectObject(dc, handle.Get());

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win/GdiHandles.h"
 
@@ -36,7 +37,11 @@ constexpr TColor clWindowText = static_cast<TColor>(0xFF000008u);
 constexpr TColor clHighlight = static_cast<TColor>(0xFF00000Du);
 constexpr TColor clHighlightText = static_cast<TColor>(0xFF00000Eu);
 constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000Fu);
+constexpr TColor clBtnShadow = static_cast<TColor>(0xFF000010u);
+constexpr TColor clGrayText = static_cast<TColor>(0xFF000011u);
 constexpr TColor clBtnText = static_cast<TColor>(0xFF000012u);
+constexpr TColor clBtnHighlight = static_cast<TColor>(0xFF000014u);
+constexpr TColor cl3DDkShadow = static_cast<TColor>(0xFF000015u);
 constexpr TColor clInfoText = static_cast<TColor>(0xFF000017u);
 constexpr TColor clInfoBk = static_cast<TColor>(0xFF000018u);
 constexpr TColor clNone = 0x1FFFFFFF;
@@ -76,6 +81,9 @@ struct TTextSize {
   int cy = 0;
   bool operator==(const TTextSize&) const = default;
 };
+
+// The lines of a text: "\n", "\r" and "\r\n" each end one (an empty text is one empty line).
+std::vector<std::wstring_view> TextLines(std::wstring_view text);
 
 // A GDI font for the TFont: face, height, weight, italic, underline and
 // strike-out; null when GDI refuses.

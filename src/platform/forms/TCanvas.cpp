@@ -54,7 +54,7 @@ TBitmap Premultiplied(const TBitmap& picture) {
 }  // namespace
 
 std::uint32_t TCanvas::Resolve(TColor color) {
-  return 0xFF000000u | (static_cast<std::uint32_t>(TBitmap::FromColor(static_cast<TColor>(ToColorRef(color)))) & 0xFFFFFF);
+  return TBitmap::FromColor(static_cast<TColor>(ToColorRef(color)));
 }
 
 COLORREF TCanvas::ToColorRef(TColor color) {
@@ -224,19 +224,12 @@ void TCanvas::TextCentred(const RECT& rect, const std::wstring& text) {
 }
 
 void TCanvas::TextAligned(const RECT& rect, const std::wstring& text, TAlignment alignment, bool centreVertically) {
-  std::vector<std::wstring> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != L'\r' && text[i] != L'\n') {
-      lines.back().push_back(text[i]);
-      continue;
-    }
-    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    lines.emplace_back();
-  }
+  const std::vector<std::wstring_view> lines = TextLines(text);
   const int lineHeight = TextExtent(L"").cy;
   int y = rect.top;
   if (centreVertically) y += (rect.bottom - rect.top - lineHeight * static_cast<int>(lines.size())) / 2;
-  for (const std::wstring& line : lines) {
+  for (const std::wstring_view view : lines) {
+    const std::wstring line(view);
     const int width = TextExtent(line).cx;
     int x = rect.left;
     if (alignment == taCenter) x += (rect.right - rect.left - width) / 2;

@@ -24,7 +24,7 @@ void TLabel::Paint(TCanvas& canvas) {
     canvas.FillRect(area);
   }
   canvas.Brush.Style = bsClear;
-  if (!Enabled()) canvas.Font.Color = static_cast<TColor>(0xFF000000u | COLOR_GRAYTEXT);
+  if (!Enabled()) canvas.Font.Color = clGrayText;
   canvas.TextAligned(area, ShownText(), alignment_, false);
 }
 

@@ -35,12 +35,9 @@ void TPanel::CreateParams(TCreateParams& params) const {
 
 namespace {
 
-constexpr TColor kHighlight = static_cast<TColor>(0xFF000000u | COLOR_BTNHIGHLIGHT);
-constexpr TColor kShadow = static_cast<TColor>(0xFF000000u | COLOR_BTNSHADOW);
-
 void Bevel(TCanvas& canvas, RECT& rect, TBevelCut cut, int width) {
-  if (cut == bvRaised) canvas.Frame3D(rect, kHighlight, kShadow, width);
-  if (cut == bvLowered) canvas.Frame3D(rect, kShadow, kHighlight, width);
+  if (cut == bvRaised) canvas.Frame3D(rect, clBtnHighlight, clBtnShadow, width);
+  if (cut == bvLowered) canvas.Frame3D(rect, clBtnShadow, clBtnHighlight, width);
   if (cut == bvSpace) rect = RECT{rect.left + width, rect.top + width, rect.right - width, rect.bottom - width};
 }
 

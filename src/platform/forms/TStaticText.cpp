@@ -38,7 +38,7 @@ void TStaticText::PaintWindow(TCanvas& canvas) {
   canvas.Brush.Color = Color();
   canvas.FillRect(area);
   canvas.Brush.Style = bsClear;
-  if (!Enabled()) canvas.Font.Color = static_cast<TColor>(0xFF000000u | COLOR_GRAYTEXT);
+  if (!Enabled()) canvas.Font.Color = clGrayText;
   canvas.TextAligned(area, ShownText(), alignment_, false);
 }
 

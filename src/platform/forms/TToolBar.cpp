@@ -188,14 +188,12 @@ void TToolBar::PaintWindow(TCanvas& canvas) {
   RECT rect{0, 0, ClientWidth(), ClientHeight()};
   canvas.Brush.Color = Color();
   canvas.FillRect(rect);
-  const TColor shadow = static_cast<TColor>(0xFF000000u | COLOR_BTNSHADOW);
-  const TColor highlight = static_cast<TColor>(0xFF000000u | COLOR_BTNHIGHLIGHT);
   // An etched line (shadow over highlight) on each side asked for.
   canvas.Brush.Style = bsSolid;
   auto etch = [&](RECT line, int dx, int dy) {
-    canvas.Brush.Color = shadow;
+    canvas.Brush.Color = clBtnShadow;
     canvas.FillRect(line);
-    canvas.Brush.Color = highlight;
+    canvas.Brush.Color = clBtnHighlight;
     canvas.FillRect(RECT{line.left + dx, line.top + dy, line.right + dx, line.bottom + dy});
   };
   if (edgeBorders_ & ebTop) etch(RECT{0, 0, rect.right, 1}, 0, 1);

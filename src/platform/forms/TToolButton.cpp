@@ -131,8 +131,6 @@ void TToolButton::Notification(TComponent* component, TOperation operation) {
 
 namespace {
 
-constexpr TColor SystemColour(int index) { return static_cast<TColor>(0xFF000000u | static_cast<unsigned>(index)); }
-
 // A disabled button's image: its shape in greys, lighter than the original,
 // so that it reads as unavailable on the button face.
 TBitmap Greyed(const TBitmap& image) {
@@ -162,9 +160,9 @@ void TToolButton::Paint(TCanvas& canvas) {
   if (style_ == tbsSeparator || style_ == tbsDivider) {
     // An etched line down the middle of the gap.
     const int x = Width() / 2 - 1;
-    canvas.Brush.Color = SystemColour(COLOR_BTNSHADOW);
+    canvas.Brush.Color = clBtnShadow;
     canvas.FillRect(RECT{x, 2, x + 1, Height() - 2});
-    canvas.Brush.Color = SystemColour(COLOR_BTNHIGHLIGHT);
+    canvas.Brush.Color = clBtnHighlight;
     canvas.FillRect(RECT{x + 1, 2, x + 2, Height() - 2});
     return;
   }
@@ -182,8 +180,8 @@ void TToolButton::Paint(TCanvas& canvas) {
     canvas.Brush.Color = CheckedGround();
     canvas.FillRect(face);
   }
-  const TColor light = SystemColour(COLOR_BTNHIGHLIGHT);
-  const TColor dark = SystemColour(COLOR_BTNSHADOW);
+  const TColor light = clBtnHighlight;
+  const TColor dark = clBtnShadow;
   if (sunken || hot) {
     RECT edge = face;
     canvas.Frame3D(edge, sunken ? dark : light, sunken ? light : dark, 1);
@@ -226,7 +224,7 @@ void TToolButton::Paint(TCanvas& canvas) {
   }
   if (showCaption) {
     canvas.Brush.Style = bsClear;
-    canvas.Font.Color = enabled ? Font().Color : SystemColour(COLOR_GRAYTEXT);
+    canvas.Font.Color = enabled ? Font().Color : clGrayText;
     canvas.TextRect(face, textX, textY, caption);
     canvas.Brush.Style = bsSolid;
   }
@@ -235,7 +233,7 @@ void TToolButton::Paint(TCanvas& canvas) {
     const int cx = (arrow.left + arrow.right) / 2 + shift;
     const int cy = (arrow.top + arrow.bottom) / 2 + shift;
     const POINT triangle[] = {{cx - 3, cy - 1}, {cx + 3, cy - 1}, {cx, cy + 2}};
-    const TColor colour = enabled ? SystemColour(COLOR_BTNTEXT) : SystemColour(COLOR_GRAYTEXT);
+    const TColor colour = enabled ? clBtnText : clGrayText;
     canvas.Pen = TPen{colour, 1, psSolid};
     canvas.Brush = TBrush{colour, bsSolid};
     canvas.Polygon(triangle, 3);

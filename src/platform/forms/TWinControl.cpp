@@ -274,13 +274,12 @@ void TWinControl::PrintHandler(TMessage& message) {
 void TWinControl::PaintFrame(TCanvas& canvas, RECT rect) {
   const auto style = static_cast<DWORD>(win::GetWindowLongPtrW(handle_, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(win::GetWindowLongPtrW(handle_, GWL_EXSTYLE));
-  auto system = [](int index) { return static_cast<TColor>(0xFF000000u | static_cast<unsigned>(index)); };
-  if (style & WS_BORDER) canvas.Frame3D(rect, system(COLOR_WINDOWFRAME), system(COLOR_WINDOWFRAME), 1);
+  if (style & WS_BORDER) canvas.Frame3D(rect, clWindowFrame, clWindowFrame, 1);
   if (exStyle & WS_EX_CLIENTEDGE) {
-    canvas.Frame3D(rect, system(COLOR_BTNSHADOW), system(COLOR_BTNHIGHLIGHT), 1);
-    canvas.Frame3D(rect, system(COLOR_3DDKSHADOW), system(COLOR_BTNFACE), 1);
+    canvas.Frame3D(rect, clBtnShadow, clBtnHighlight, 1);
+    canvas.Frame3D(rect, cl3DDkShadow, clBtnFace, 1);
   }
-  if (exStyle & WS_EX_STATICEDGE) canvas.Frame3D(rect, system(COLOR_BTNSHADOW), system(COLOR_BTNHIGHLIGHT), 1);
+  if (exStyle & WS_EX_STATICEDGE) canvas.Frame3D(rect, clBtnShadow, clBtnHighlight, 1);
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {

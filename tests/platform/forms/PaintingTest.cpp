@@ -156,7 +156,7 @@ TEST_F(PaintingTest, TheHotButtonIsRaisedAndShowsItsHotImage) {
   const POINT middle{button->Left() + button->Width() / 2, button->Top() + button->Height() / 2};
   EXPECT_EQ(Rgb(before.Pixel(middle.x, middle.y)), 0xE02020u);
   EXPECT_EQ(Rgb(after.Pixel(middle.x, middle.y)), 0x20C020u);
-  EXPECT_EQ(Rgb(after.Pixel(button->Left(), button->Top())), Rgb(static_cast<TColor>(0xFF000000u | COLOR_BTNHIGHLIGHT)));
+  EXPECT_EQ(Rgb(after.Pixel(button->Left(), button->Top())), Rgb(clBtnHighlight));
   bar->SetHotButton(nullptr);
   EXPECT_EQ(WindowPicture(bar->Handle()), before);
 }

@@ -5,6 +5,7 @@
 
 #include "platform/win/RegKey.h"
 #include "support/LibraryFacts.h"
+#include "windows/support/ProductModule.h"
 
 namespace win_tests {
 
@@ -30,6 +31,18 @@ void RemoveEveryLibraryEntry() {
   win::RegKey toolbars;
   if (toolbars.Open(HKEY_LOCAL_MACHINE, kToolbarKey, KEY_SET_VALUE) == ERROR_SUCCESS)
     for (const auto& c : kClasses) toolbars.DeleteValue(c.clsid);
+}
+
+RegisteredProduct::RegisteredProduct() : toolbarKey_(HKEY_LOCAL_MACHINE, kToolbarKey) {
+  const ProcessResult r = Regsvr32(L"/s", ProductDllPath());
+  registered_ = r.ran && r.exitCode == 0;
+}
+
+RegisteredProduct::~RegisteredProduct() {
+  // The module COM loaded for the suite goes before its registration does.
+  CoFreeUnusedLibrariesEx(0, 0);
+  Regsvr32(L"/u /s", ProductDllPath());
+  RemoveEveryLibraryEntry();
 }
 
 }  // namespace win_tests

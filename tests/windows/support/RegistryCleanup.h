@@ -27,4 +27,20 @@ class ScratchKey {
 // values under the browser's toolbar key; entries of others stay.
 void RemoveEveryLibraryEntry();
 
+// The product DLL registered with regsvr32 for a test suite, and unregistered
+// with every entry of the library removed when the suite ends (after COM has
+// let go of the module the suite loaded).
+class RegisteredProduct {
+ public:
+  RegisteredProduct();
+  ~RegisteredProduct();
+  RegisteredProduct(const RegisteredProduct&) = delete;
+  RegisteredProduct& operator=(const RegisteredProduct&) = delete;
+  bool Registered() const { return registered_; }
+
+ private:
+  ScratchKey toolbarKey_;
+  bool registered_ = false;
+};
+
 }  // namespace win_tests
