@@ -1,6 +1,8 @@
 #include "platform/forms/TStaticText.h"
 
+#include "platform/forms/SystemControls.h"
 #include "platform/forms/TCanvas.h"
+#include "platform/win/Gdi.h"
 
 namespace forms {
 
@@ -12,17 +14,29 @@ TStaticText::TStaticText(TComponent* owner) : TWinControl(owner) {
 void TStaticText::SetBorderStyle(TStaticBorderStyle value) {
   if (value == borderStyle_) return;
   borderStyle_ = value;
-  // The frame is part of the window's style: a new window carries it.
-  if (HandleAllocated()) {
-    DestroyHandle();
-    if (Parent() && Parent()->HandleAllocated()) HandleNeeded();
-  }
+  RecreateWindow();
   AdjustSize();
+}
+
+void TStaticText::SetAlignment(TAlignment value) {
+  if (value == alignment_) return;
+  alignment_ = value;
+  if (SystemControl())
+    RecreateWindow();
+  else
+    Invalidate();
+}
+
+void TStaticText::RecreateWindow() {
+  if (!HandleAllocated()) return;
+  DestroyHandle();
+  if (Parent() && Parent()->HandleAllocated()) HandleNeeded();
 }
 
 void TStaticText::SetShowAccelChar(bool value) {
   if (value == showAccelChar_) return;
   showAccelChar_ = value;
+  if (SystemControl()) RecreateWindow();
   AdjustSize();
 }
 
@@ -31,6 +45,23 @@ void TStaticText::CreateParams(TCreateParams& params) const {
   params.WinClassName = L"VornStaticText";
   if (borderStyle_ == sbsSingle) params.Style |= WS_BORDER;
   if (borderStyle_ == sbsSunken) params.ExStyle |= WS_EX_STATICEDGE;
+  detail::StaticTextCreateParams(*this, params);
+}
+
+void TStaticText::WndProc(TMessage& message) {
+  if (message.Msg != CN_CTLCOLORSTATIC) {
+    TWinControl::WndProc(message);
+    return;
+  }
+  const auto dc = reinterpret_cast<HDC>(message.WParam);
+  const TColor text = Enabled() ? Font().Color : clGrayText;
+  win::SetTextColor(dc, TCanvas::ToColorRef(text));
+  win::SetBkColor(dc, TCanvas::ToColorRef(Color()));
+  if (!background_ || backgroundColor_ != Color()) {
+    background_ = win::GdiObjectHandle<HBRUSH>(win::CreateSolidBrush(TCanvas::ToColorRef(Color())));
+    backgroundColor_ = Color();
+  }
+  message.Result = reinterpret_cast<LRESULT>(background_.Get());
 }
 
 void TStaticText::PaintWindow(TCanvas& canvas) {

@@ -6,6 +6,7 @@
 #include "platform/forms/FormsErrors.h"
 #include "platform/forms/TCanvas.h"
 #include "platform/forms/TImageList.h"
+#include "platform/forms/SystemControls.h"
 
 namespace forms {
 
@@ -22,6 +23,10 @@ TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
 
 TToolBar::~TToolBar() {
   if (images_) images_->UnregisterChanges(this);
+  if (hotImages_ && hotImages_ != images_) hotImages_->UnregisterChanges(this);
+  // The peer works through the window: it goes with it, before the bar's members do.
+  DestroyHandle();
+  peer_.reset();
 }
 
 int TToolBar::ButtonCount() const {
@@ -42,21 +47,30 @@ TToolButton* TToolBar::Buttons(int index) const {
 }
 
 void TToolBar::WatchImages(TImageList* list) {
-  if (list) list->RegisterChanges(this, [this] { Realign(); });
+  if (list) list->RegisterChanges(this, [this] { ImagesChanged(); });
+}
+
+void TToolBar::ImagesChanged() {
+  if (peer_) peer_->ImagesChanged();
+  Realign();
 }
 
 void TToolBar::SetImages(TImageList* value) {
   if (value == images_) return;
-  if (images_) images_->UnregisterChanges(this);
+  // One list may serve as both; it is watched while either uses it.
+  if (images_ && images_ != hotImages_) images_->UnregisterChanges(this);
   images_ = value;
   WatchImages(value);
-  Realign();
+  ImagesChanged();
 }
 
 void TToolBar::SetHotImages(TImageList* value) {
   // Hot images are drawn in place of the normal ones: they do not change the geometry.
+  if (value == hotImages_) return;
+  if (hotImages_ && hotImages_ != images_) hotImages_->UnregisterChanges(this);
   hotImages_ = value;
-  if (value) FreeNotification(value);
+  WatchImages(value);
+  if (peer_) ImagesChanged();
 }
 
 void TToolBar::SetShowCaptions(bool value) {
@@ -108,6 +122,11 @@ TTextSize TToolBar::NaturalButtonSize(const TToolButton& button) const {
 }
 
 void TToolBar::AlignControls(RECT rect) {
+  if (peer_) {
+    // The system's toolbar places its buttons; other controls stay where they are.
+    peer_->Update();
+    return;
+  }
   int buttonHeight = buttonHeight_;
   for (int i = 0; i < ControlCount(); ++i) {
     auto* button = dynamic_cast<TToolButton*>(Controls(i));
@@ -143,6 +162,19 @@ void TToolBar::AlignControls(RECT rect) {
 void TToolBar::CreateParams(TCreateParams& params) const {
   TWinControl::CreateParams(params);
   params.WinClassName = L"VornToolBar";
+  detail::ToolBarCreateParams(*this, params);
+}
+
+void TToolBar::HandleCreated() {
+  peer_ = detail::NewToolBarPeer(*this);
+  if (peer_) Realign();
+}
+
+void TToolBar::ButtonChanged(TToolButton& button) {
+  if (peer_)
+    Realign();
+  else
+    button.Invalidate();
 }
 
 void TToolBar::Notification(TComponent* component, TOperation operation) {
@@ -153,13 +185,23 @@ void TToolBar::Notification(TComponent* component, TOperation operation) {
     images_ = nullptr;
     changed = true;
   }
-  if (component == hotImages_) hotImages_ = nullptr;
+  if (component == hotImages_) {
+    hotImages_ = nullptr;
+    changed = true;
+  }
   if (component == hotButton_) hotButton_ = nullptr;
-  if (changed && !Destroying()) Realign();
+  if (changed && !Destroying()) ImagesChanged();
 }
 
 void TToolBar::SetHotButton(TToolButton* button) {
   if (button == hotButton_) return;
+  if (peer_) {
+    // The system's toolbar tracks the mouse itself and ends the hot state when it leaves.
+    hotButton_ = button;
+    if (button) FreeNotification(button);
+    peer_->ShowHot(button);
+    return;
+  }
   if (hotButton_) hotButton_->Invalidate();
   hotButton_ = button;
   if (hotButton_) {
@@ -180,6 +222,30 @@ void TToolBar::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TToolBar::WndProc(TMessage& message) {
+  if (peer_) {
+    if (message.Msg == CN_COMMAND || message.Msg == CN_NOTIFY) {
+      if (!peer_->Notified(message)) DefaultHandler(message);
+      return;
+    }
+    // The system's toolbar tracks the mouse over its buttons itself.
+    if ((message.Msg >= WM_MOUSEMOVE && message.Msg <= WM_MOUSELAST) || message.Msg == WM_MOUSELEAVE) {
+      DefaultHandler(message);
+      return;
+    }
+    if (message.Msg == WM_ERASEBKGND && !transparent_) {
+      // The system's toolbar has no ground of its own: it is the bar's colour.
+      TCanvas canvas(reinterpret_cast<HDC>(message.WParam));
+      canvas.Brush.Color = Color();
+      canvas.FillRect(RECT{0, 0, ClientWidth(), ClientHeight()});
+      message.Result = 1;
+      return;
+    }
+    if (message.Msg == WM_NCDESTROY) {
+      TWinControl::WndProc(message);
+      peer_.reset();
+      return;
+    }
+  }
   if (message.Msg == WM_MOUSELEAVE) SetHotButton(nullptr);
   TWinControl::WndProc(message);
 }

@@ -30,7 +30,13 @@
 // its image from HotImages when there is one), sunken while pressed or Down
 // (on a lighter ground), greyed when disabled; drop-down buttons with their
 // arrow, captions beside (List) or below the image.
+//
+// On Windows the bar's window is the system's toolbar (SystemControls.h,
+// win32/NativeToolBar.h): it draws the buttons, tracks the mouse, and places
+// the buttons itself; the geometry above then is the portable build's.
 #pragma once
+
+#include <memory>
 
 #include "platform/forms/TToolButton.h"
 #include "platform/forms/TWinControl.h"
@@ -38,6 +44,9 @@
 namespace forms {
 
 class TImageList;
+namespace detail {
+class TToolBarPeer;
+}
 
 enum TEdgeBorder : unsigned { ebLeft = 1, ebTop = 2, ebRight = 4, ebBottom = 8 };
 
@@ -86,19 +95,26 @@ class TToolBar : public TWinControl {
 
   void MouseMove(TShiftState shift, int x, int y) override;
 
+  // A button's state (down, enabled, image) changed: the window shows it.
+  void ButtonChanged(TToolButton& button);
+
  protected:
   void CreateParams(TCreateParams& params) const override;
   void AlignControls(RECT rect) override;
   void Notification(TComponent* component, TOperation operation) override;
   void WndProc(TMessage& message) override;
   void PaintWindow(TCanvas& canvas) override;
+  void HandleCreated() override;
 
  private:
   void WatchImages(TImageList* list);
+  void ImagesChanged();
 
   TImageList* images_ = nullptr;
   TImageList* hotImages_ = nullptr;
   TToolButton* hotButton_ = nullptr;
+  // The system's toolbar behind the window, while there is one.
+  std::unique_ptr<detail::TToolBarPeer> peer_;
   bool flat_ = false;
   bool showCaptions_ = false;
   bool list_ = false;

@@ -39,7 +39,7 @@ void TToolButton::SetDown(bool value) {
     if (!otherDown) return;
   }
   down_ = value;
-  Invalidate();
+  Changed();
   if (value && grouped_ && style_ == tbsCheck) {
     // The neighbours of the same group (grouped check buttons next to each other) come up.
     if (TToolBar* bar = ToolBar()) {
@@ -48,8 +48,9 @@ void TToolButton::SetDown(bool value) {
         for (int i = index + step; i >= 0 && i < bar->ControlCount(); i += step) {
           auto* other = dynamic_cast<TToolButton*>(bar->Controls(i));
           if (!other || !other->grouped_ || other->style_ != tbsCheck) break;
-          if (other->down_) other->Invalidate();
+          if (!other->down_) continue;
           other->down_ = false;
+          other->Changed();
         }
       };
       release(-1);
@@ -61,6 +62,13 @@ void TToolButton::SetDown(bool value) {
 void TToolButton::SetDropdownMenu(TPopupMenu* value) {
   dropdownMenu_ = value;
   if (value) FreeNotification(value);
+}
+
+void TToolButton::Changed() {
+  if (TToolBar* bar = ToolBar())
+    bar->ButtonChanged(*this);
+  else
+    Invalidate();
 }
 
 TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()); }

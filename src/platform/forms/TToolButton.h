@@ -62,9 +62,13 @@ class TToolButton : public TGraphicControl {
  protected:
   void Notification(TComponent* component, TOperation operation) override;
   void TextChanged() override { NotifyParent(); }
+  void EnabledChanged() override { Changed(); }
   void FontChanged() override { NotifyParent(); }
 
  private:
+  // Tells the toolbar that the button looks different now.
+  void Changed();
+
   TToolButtonStyle style_ = tbsButton;
   int imageIndex_ = -1;
   bool down_ = false;

@@ -12,8 +12,8 @@ namespace forms {
 
 namespace {
 
-// The window's extra bytes hold the control: the user-data slot stays free for others.
-constexpr int kControlSlot = 0;
+// The window's extra bytes hold the control (detail::ControlSlot): the
+// user-data slot stays free for others.
 
 HRESULT LastErrorResult() {
   DWORD error = win::GetLastError();
@@ -45,7 +45,7 @@ TWinControl::~TWinControl() {
   DestroyHandle();
   if (handle_) {
     // The window outlives the object (another thread's, say): it must not call back into it.
-    win::SetWindowLongPtrW(handle_, kControlSlot, 0);
+    win::SetWindowLongPtrW(handle_, detail::ControlSlot(handle_), 0);
     handle_ = nullptr;
   }
   for (TControl* control : controls_) control->parent_ = nullptr;
@@ -86,14 +86,26 @@ void TWinControl::CreateHandle() {
   if (handle_) return;  // the parent made it meanwhile
   if ((params.Style & WS_CHILD) && !parentHandle)
     throw EInvalidOperation(L"Control '" + Name() + L"' has no parent window");
-  detail::EnsureWindowClass(params.WinClassName, params.ClassStyle, &TWinControl::StandardWndProc);
+  const WNDPROC defaultProc = detail::EnsureWindowClass(params.WinClassName, params.ClassStyle,
+                                                        &TWinControl::StandardWndProc, params.SystemClass);
+  defaultProc_ = params.SystemClass.empty() ? nullptr : defaultProc;
   HWND hwnd = win::CreateWindowExW(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
                                    params.X, params.Y, params.Width, params.Height, parentHandle, nullptr,
                                    detail::ModuleInstance(), this);
   if (!hwnd) throw com::ComError(LastErrorResult(), L"Error creating window");
+  if (SystemControl()) UpdateSystemFont();
   for (size_t i = 0; i < controls_.size(); ++i) {
     if (auto* child = dynamic_cast<TWinControl*>(controls_[i]); child && !child->handle_) child->CreateHandle();
   }
+  HandleCreated();
+}
+
+void TWinControl::UpdateSystemFont() {
+  // The system control keeps using the font it was given: the old one goes only once the new one is in.
+  auto font = MakeFont(Font());
+  if (!font || !handle_) return;
+  win::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+  systemFont_ = std::move(font);
 }
 
 void TWinControl::DestroyHandle() {
@@ -114,17 +126,18 @@ void TWinControl::DestroyHandle() {
 
 LRESULT CALLBACK TWinControl::StandardWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TWinControl* control = nullptr;
+  const int slot = detail::ControlSlot(hwnd);
   if (msg == WM_NCCREATE) {
     const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     control = cs ? static_cast<TWinControl*>(cs->lpCreateParams) : nullptr;
     if (control) {
-      win::SetWindowLongPtrW(hwnd, kControlSlot, reinterpret_cast<LONG_PTR>(control));
+      win::SetWindowLongPtrW(hwnd, slot, reinterpret_cast<LONG_PTR>(control));
       control->handle_ = hwnd;
     }
   } else {
-    control = reinterpret_cast<TWinControl*>(win::GetWindowLongPtrW(hwnd, kControlSlot));
+    control = reinterpret_cast<TWinControl*>(win::GetWindowLongPtrW(hwnd, slot));
   }
-  if (!control) return win::DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (!control) return win::CallWindowProcW(detail::ClassDefaultProc(hwnd), hwnd, msg, wParam, lParam);
   return control->Dispatch(hwnd, msg, wParam, lParam);
 }
 
@@ -139,7 +152,7 @@ LRESULT TWinControl::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     message.Result = 0;
   }
   if (msg == WM_NCDESTROY) {
-    win::SetWindowLongPtrW(hwnd, kControlSlot, 0);
+    win::SetWindowLongPtrW(hwnd, detail::ControlSlot(hwnd), 0);
     if (handle_ == hwnd) handle_ = nullptr;
   }
   return message.Result;
@@ -155,7 +168,31 @@ LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TWinControl::WndProc(TMessage& message) {
+  if (SystemControl()) {
+    // The system control paints its client area itself. Printing stays the
+    // toolkit's, which draws the frame that not every system's printing does.
+    switch (message.Msg) {
+      case WM_ERASEBKGND:
+      case WM_PAINT:
+      case WM_PRINTCLIENT:
+        DefaultHandler(message);
+        return;
+      default:
+        break;
+    }
+  }
   switch (message.Msg) {
+    case WM_COMMAND:
+      if (message.LParam && Reflect(reinterpret_cast<HWND>(message.LParam), message)) return;
+      break;
+    case WM_NOTIFY:
+      if (const auto* header = reinterpret_cast<const NMHDR*>(message.LParam);
+          header && Reflect(header->hwndFrom, message))
+        return;
+      break;
+    case WM_CTLCOLORSTATIC:
+      if (Reflect(reinterpret_cast<HWND>(message.LParam), message)) return;
+      break;
     case WM_WINDOWPOSCHANGED:
       if (const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam)) {
         int left = Left(), top = Top(), width = Width(), height = Height();
@@ -209,6 +246,17 @@ void TWinControl::WndProc(TMessage& message) {
       break;
   }
   DefaultHandler(message);
+}
+
+bool TWinControl::Reflect(HWND child, TMessage& message) {
+  if (!child) return false;
+  for (TControl* control : controls_) {
+    auto* windowed = dynamic_cast<TWinControl*>(control);
+    if (!windowed || windowed->handle_ != child) continue;
+    message.Result = windowed->Perform(CN_BASE + message.Msg, message.WParam, message.LParam);
+    return message.Result != 0;
+  }
+  return false;
 }
 
 void TWinControl::PaintWindow(TCanvas& canvas) {
@@ -283,7 +331,12 @@ void TWinControl::PaintFrame(TCanvas& canvas, RECT rect) {
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {
-  message.Result = handle_ ? win::DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam) : 0;
+  if (!handle_) {
+    message.Result = 0;
+    return;
+  }
+  message.Result = defaultProc_ ? win::CallWindowProcW(defaultProc_, handle_, message.Msg, message.WParam, message.LParam)
+                                : win::DefWindowProcW(handle_, message.Msg, message.WParam, message.LParam);
 }
 
 bool TWinControl::CanFocus() const {
@@ -463,6 +516,7 @@ bool TWinControl::AutoSizeExtent(int& width, int& height) const {
 }
 
 void TWinControl::FontChanged() {
+  if (SystemControl()) UpdateSystemFont();
   TControl::FontChanged();
   for (size_t i = 0; i < controls_.size(); ++i) {
     TControl* c = controls_[i];

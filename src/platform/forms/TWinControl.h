@@ -37,6 +37,13 @@
 // Mouse messages of the window go to the child control without a window that
 // lies under the point (the last one joined wins), else to the control itself;
 // a left button release over the control that saw the press is a click.
+//
+// A control whose window is one of the system's controls (CreateParams names
+// a SystemClass) leaves painting to that control and gets its font as a font
+// handle (WM_SETFONT). The notifications such a control sends its parent
+// (WM_COMMAND, WM_NOTIFY, WM_CTLCOLORSTATIC) come back to the control itself
+// as CN_COMMAND, CN_NOTIFY and CN_CTLCOLORSTATIC (TMessage.h); what it leaves
+// unanswered (a result of 0) the parent's window handles as usual.
 #pragma once
 
 #include <string>
@@ -44,6 +51,7 @@
 
 #include "platform/forms/TControl.h"
 #include "platform/forms/TMessage.h"
+#include "platform/win/GdiHandles.h"
 
 namespace forms {
 
@@ -58,6 +66,9 @@ struct TCreateParams {
   int Height = 0;
   std::wstring WinClassName;
   UINT ClassStyle = 0;
+  // A system control class the window class is made over (see
+  // WindowClassRegistry.h); empty for a window the toolkit draws itself.
+  std::wstring SystemClass;
 };
 
 class TWinControl : public TControl {
@@ -138,6 +149,12 @@ class TWinControl : public TControl {
   // Non-client frame of the window this control's styles give, per side.
   RECT NonClientInsets() const;
 
+  // The window was made (its children's too): a control over a system
+  // control brings that control up to date here.
+  virtual void HandleCreated() {}
+  // The window is one of the system's controls, which paints itself.
+  bool SystemControl() const { return defaultProc_ != nullptr; }
+
   // Draws the window's own content in client coordinates, before the
   // children without windows are drawn over it: by default the client area
   // in the control's colour.
@@ -163,8 +180,14 @@ class TWinControl : public TControl {
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void RouteMouse(TMessage& message);
+  // Hands a system control's notification to it; false when no child control has that window.
+  bool Reflect(HWND child, TMessage& message);
+  void UpdateSystemFont();
 
   HWND handle_ = nullptr;
+  // The system control's procedure, for a window made over one.
+  WNDPROC defaultProc_ = nullptr;
+  win::GdiObjectHandle<HFONT> systemFont_;
   int borderWidth_ = 0;
   int alignDisabled_ = 0;
   bool aligning_ = false;

@@ -109,6 +109,13 @@ struct STYLESTRUCT {
   DWORD styleNew;
 };
 
+// The header of a control's WM_NOTIFY.
+struct NMHDR {
+  HWND hwndFrom;
+  UINT_PTR idFrom;
+  UINT code;
+};
+
 // ---------------------------------------------------------------- word packing
 #define MAKEWORD(a, b) \
   (static_cast<WORD>((static_cast<DWORD_PTR>(a) & 0xff) | ((static_cast<DWORD_PTR>(b) & 0xff) << 8)))
@@ -172,6 +179,7 @@ struct STYLESTRUCT {
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
 #define WM_COMMAND 0x0111
+#define WM_CTLCOLORSTATIC 0x0138
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
 #define WM_MOUSEMOVE 0x0200
@@ -188,6 +196,7 @@ struct TRACKMOUSEEVENT {
 #define WM_LBUTTONUP 0x0202
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
+#define WM_MOUSELAST 0x020E
 #define WM_PARENTNOTIFY 0x0210
 #define WM_PRINT 0x0317
 #define WM_PRINTCLIENT 0x0318
