@@ -60,7 +60,7 @@ int BandHost::Height() const {
 }
 
 void BandHost::Place(int left, int width) {
-  if (bandWindow_ && IsWindow(bandWindow_)) MoveWindow(bandWindow_, left, 0, width > 0 ? width : 0, Height(), TRUE);
+  if (bandWindow_ && win::IsWindow(bandWindow_)) win::MoveWindow(bandWindow_, left, 0, width > 0 ? width : 0, Height(), TRUE);
 }
 
 void BandHost::Close() {

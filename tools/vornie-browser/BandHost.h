@@ -6,13 +6,12 @@
 // reason instead, for the frame to show.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
 #include "platform/browser/BandInterfaces.h"
 #include "platform/browser/WebBrowserInterface.h"
 #include "platform/com/ComPtr.h"
+#include "platform/win/Window.h"
 #include "standins/browser/BandSite.h"
 
 namespace vornie_browser {

@@ -3,6 +3,9 @@
 #include <stdexcept>
 
 #include "platform/browser/ViewObject.h"
+#include "platform/forms/TCanvas.h"
+#include "platform/forms/WindowClassRegistry.h"
+#include "platform/win/Gdi.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/Variant.h"
 #include "standins/html/HtmlDocument.h"
@@ -22,31 +25,31 @@ constexpr int kGripperWidth = 10;
 SIZE TextSize(HWND window, const std::wstring& text) {
   SIZE size{0, 0};
   if (text.empty()) return size;
-  HDC dc = GetDC(window);
+  HDC dc = win::GetDC(window);
   if (!dc) return size;
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  HGDIOBJ old = win::SelectObject(dc, win::GetStockObject(DEFAULT_GUI_FONT));
+  win::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  win::SelectObject(dc, old);
+  win::ReleaseDC(window, dc);
   return size;
 }
 
 void Register(const wchar_t* name, WNDPROC proc, HBRUSH background) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = proc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hInstance = forms::detail::ModuleInstance();
+  wc.hCursor = win::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = background;
   wc.lpszClassName = name;
   // A second frame in the process finds its classes registered already.
-  if (!RegisterClassW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+  if (!win::RegisterClassW(&wc) && win::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw std::runtime_error("cannot register a window class of the browser");
 }
 
 HWND MakeWindow(DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, int w, int h, HWND parent,
                 void* self) {
-  HWND window = CreateWindowExW(exStyle, cls, text, style, CW_USEDEFAULT, CW_USEDEFAULT, w, h, parent, nullptr,
-                                GetModuleHandleW(nullptr), self);
+  HWND window = win::CreateWindowExW(exStyle, cls, text, style, CW_USEDEFAULT, CW_USEDEFAULT, w, h, parent, nullptr,
+                                forms::detail::ModuleInstance(), self);
   if (!window) throw std::runtime_error("cannot create a window of the browser");
   return window;
 }
@@ -54,31 +57,26 @@ HWND MakeWindow(DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD st
 }  // namespace
 
 BrowserFrame* BrowserFrame::Of(HWND window) {
-  return reinterpret_cast<BrowserFrame*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return reinterpret_cast<BrowserFrame*>(win::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 BrowserFrame::BrowserFrame(const std::vector<BandClass>& bands, int width, int height) {
-  Register(kFrameClass, FrameProc, GetSysColorBrush(COLOR_BTNFACE));
-  Register(kAreaClass, AreaProc, GetSysColorBrush(COLOR_BTNFACE));
+  Register(kFrameClass, FrameProc, win::GetSysColorBrush(COLOR_BTNFACE));
+  Register(kAreaClass, AreaProc, win::GetSysColorBrush(COLOR_BTNFACE));
   Register(kPageClass, PageProc, nullptr);
   try {
     frame_ = MakeWindow(0, kFrameClass, L"vornie-browser", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, width, height,
                         nullptr, this);
-    SetWindowLongPtrW(frame_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    address_ = MakeWindow(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, frame_,
-                          nullptr);
-    SendMessageW(address_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    SetWindowLongPtrW(address_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    addressProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(address_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BrowserFrame::AddressProc)));
+    win::SetWindowLongPtrW(frame_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    address_ = std::make_unique<AddressLine>(frame_, [this](const std::wstring& address) { Navigate(address); });
     for (std::size_t i = 0; i < bands.size(); ++i) {
       HWND area = MakeWindow(0, kAreaClass, bands[i].name.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 10,
                              kDefaultBandHeight, frame_, nullptr);
-      SetWindowLongPtrW(area, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+      win::SetWindowLongPtrW(area, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
       areas_.push_back(area);
     }
     page_ = MakeWindow(WS_EX_CLIENTEDGE, kPageClass, L"", WS_CHILD | WS_VISIBLE, 10, 10, frame_, nullptr);
-    SetWindowLongPtrW(page_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    win::SetWindowLongPtrW(page_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
     browser_ = standins::WebBrowser::Create(frame_);
     sink_ = BrowserEventSink::Create([this] { DocumentCompleted(); });
@@ -99,8 +97,8 @@ BrowserFrame::BrowserFrame(const std::vector<BandClass>& bands, int width, int h
 BrowserFrame::~BrowserFrame() { Close(); }
 
 void BrowserFrame::Show(int how) {
-  ShowWindow(frame_, how);
-  UpdateWindow(frame_);
+  win::ShowWindow(frame_, how);
+  win::UpdateWindow(frame_);
 }
 
 HRESULT BrowserFrame::Navigate(const std::wstring& address) {
@@ -122,35 +120,36 @@ void BrowserFrame::Close() {
   cookie_ = 0;
   events_.Reset();
   sink_.Reset();
-  if (frame_ && IsWindow(frame_)) {
+  if (frame_ && win::IsWindow(frame_)) {
     // The windows stay quiet while they go: this object may be on its way out.
-    SetWindowLongPtrW(frame_, GWLP_USERDATA, 0);
-    for (HWND area : areas_) SetWindowLongPtrW(area, GWLP_USERDATA, 0);
-    if (page_) SetWindowLongPtrW(page_, GWLP_USERDATA, 0);
-    DestroyWindow(frame_);
+    win::SetWindowLongPtrW(frame_, GWLP_USERDATA, 0);
+    for (HWND area : areas_) win::SetWindowLongPtrW(area, GWLP_USERDATA, 0);
+    if (page_) win::SetWindowLongPtrW(page_, GWLP_USERDATA, 0);
+    win::DestroyWindow(frame_);
   }
-  frame_ = address_ = page_ = nullptr;
+  address_.reset();
+  frame_ = page_ = nullptr;
   areas_.clear();
   browser_.Reset();
 }
 
 void BrowserFrame::Layout() {
-  if (!frame_) return;
+  if (!frame_ || !address_) return;
   RECT client{};
-  GetClientRect(frame_, &client);
+  win::GetClientRect(frame_, &client);
   const int width = client.right - client.left;
   int y = 0;
-  MoveWindow(address_, kMargin, (kAddressRowHeight - 22) / 2, width - 2 * kMargin, 22, TRUE);
+  win::MoveWindow(address_->Window(), kMargin, (kAddressRowHeight - 22) / 2, width - 2 * kMargin, 22, TRUE);
   y += kAddressRowHeight;
   for (std::size_t i = 0; i < areas_.size(); ++i) {
     BandHost* host = i < bands_.size() ? bands_[i].get() : nullptr;
     if (host) host->RefreshInfo();
     const int height = host ? host->Height() : kDefaultBandHeight;
-    MoveWindow(areas_[i], 0, y, width, height, TRUE);
+    win::MoveWindow(areas_[i], 0, y, width, height, TRUE);
     if (host) host->Place(BandLeft(*host), width - BandLeft(*host));
     y += height;
   }
-  MoveWindow(page_, 0, y, width, client.bottom - y > 0 ? client.bottom - y : 0, TRUE);
+  win::MoveWindow(page_, 0, y, width, client.bottom - y > 0 ? client.bottom - y : 0, TRUE);
 }
 
 int BrowserFrame::BandLeft(const BandHost& host) const {
@@ -160,55 +159,61 @@ int BrowserFrame::BandLeft(const BandHost& host) const {
 
 void BrowserFrame::PaintArea(HWND area, HDC dc) {
   RECT r{};
-  GetClientRect(area, &r);
-  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  win::GetClientRect(area, &r);
+  win::FillRect(dc, &r, win::GetSysColorBrush(COLOR_BTNFACE));
   // The row's top edge and its gripper: two raised bars at the left.
-  RECT edge{r.left, r.top, r.right, r.top + 2};
-  DrawEdge(dc, &edge, EDGE_ETCHED, BF_TOP);
-  for (int x : {3, 6}) {
-    RECT bar{x, r.top + 3, x + 3, r.bottom - 2};
-    DrawEdge(dc, &bar, BDR_RAISEDINNER, BF_RECT);
+  {
+    forms::TCanvas canvas(dc);
+    canvas.Brush.Color = forms::clBtnShadow;
+    canvas.FillRect(RECT{r.left, r.top, r.right, r.top + 1});
+    canvas.Brush.Color = forms::clBtnHighlight;
+    canvas.FillRect(RECT{r.left, r.top + 1, r.right, r.top + 2});
+    for (int x : {3, 6}) {
+      RECT bar{x, r.top + 3, x + 3, r.bottom - 2};
+      canvas.Frame3D(bar, forms::clBtnHighlight, forms::clBtnShadow, 1);
+    }
   }
   for (const auto& host : bands_) {
     if (host->Area() != area) continue;
-    SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    win::SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ old = win::SelectObject(dc, win::GetStockObject(DEFAULT_GUI_FONT));
     RECT text = r;
     text.left += kGripperWidth + kMargin;
     if (host->Hosted()) {
-      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-      DrawTextW(dc, host->Info().wszTitle, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      win::SetTextColor(dc, win::GetSysColor(COLOR_BTNTEXT));
+      win::DrawTextW(dc, host->Info().wszTitle, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     } else {
       // The reason the band is missing, where the band would be.
-      SetTextColor(dc, RGB(0xA0, 0, 0));
-      DrawTextW(dc, host->Failure().c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+      win::SetTextColor(dc, RGB(0xA0, 0, 0));
+      win::DrawTextW(dc, host->Failure().c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     }
-    SelectObject(dc, old);
+    win::SelectObject(dc, old);
   }
 }
 
 void BrowserFrame::PaintPage(HDC dc) {
   RECT r{};
-  GetClientRect(page_, &r);
+  win::GetClientRect(page_, &r);
   com::ComPtr<IDispatch> document;
   if (browser_) browser_->get_Document(document.ReleaseAndGetAddressOf());
   auto view = com::QueryAs<IViewObject>(document.Get());
   const RECTL bounds{r.left, r.top, r.right, r.bottom};
   if (view && SUCCEEDED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0)))
     return;
-  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  win::FillRect(dc, &r, static_cast<HBRUSH>(win::GetStockObject(WHITE_BRUSH)));
 }
 
 void BrowserFrame::DocumentCompleted() {
   if (!browser_ || !frame_) return;
   com::Bstr url;
   browser_->get_LocationURL(url.Receive());
-  SetWindowTextW(address_, url.str().c_str());
-  SetWindowTextW(frame_, (L"vornie-browser - " + url.str()).c_str());
+  address_->SetText(url.str());
+  const std::wstring title = L"vornie-browser - " + url.str();
+  win::SendMessageW(frame_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
   com::ComPtr<IDispatch> document;
   if (SUCCEEDED(browser_->get_Document(document.ReleaseAndGetAddressOf())) && document)
     standins::html::ShowInWindow(document.Get(), page_);
-  InvalidateRect(page_, nullptr, TRUE);
+  win::InvalidateRect(page_, nullptr, TRUE);
 }
 
 LRESULT CALLBACK BrowserFrame::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -225,22 +230,22 @@ LRESULT CALLBACK BrowserFrame::FrameProc(HWND window, UINT message, WPARAM wPara
       }
       break;
     case WM_DESTROY:
-      PostQuitMessage(0);
+      win::PostQuitMessage(0);
       return 0;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  return win::DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK BrowserFrame::AreaProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   BrowserFrame* self = Of(window);
   if (self && (message == WM_PAINT || message == WM_PRINTCLIENT)) {
     PAINTSTRUCT ps{};
-    HDC dc = message == WM_PAINT ? BeginPaint(window, &ps) : reinterpret_cast<HDC>(wParam);
+    HDC dc = message == WM_PAINT ? win::BeginPaint(window, &ps) : reinterpret_cast<HDC>(wParam);
     self->PaintArea(window, dc);
-    if (message == WM_PAINT) EndPaint(window, &ps);
+    if (message == WM_PAINT) win::EndPaint(window, &ps);
     return 0;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  return win::DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK BrowserFrame::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -248,26 +253,12 @@ LRESULT CALLBACK BrowserFrame::PageProc(HWND window, UINT message, WPARAM wParam
   if (message == WM_ERASEBKGND) return 1;  // the page paints every pixel
   if (self && (message == WM_PAINT || message == WM_PRINTCLIENT)) {
     PAINTSTRUCT ps{};
-    HDC dc = message == WM_PAINT ? BeginPaint(window, &ps) : reinterpret_cast<HDC>(wParam);
+    HDC dc = message == WM_PAINT ? win::BeginPaint(window, &ps) : reinterpret_cast<HDC>(wParam);
     self->PaintPage(dc);
-    if (message == WM_PAINT) EndPaint(window, &ps);
+    if (message == WM_PAINT) win::EndPaint(window, &ps);
     return 0;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK BrowserFrame::AddressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  BrowserFrame* self = Of(window);
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  WNDPROC edit = self->addressProc_;
-  if (message == WM_CHAR && wParam == VK_RETURN) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    self->Navigate(text);
-    return 0;  // no beep
-  }
-  return CallWindowProcW(edit, window, message, wParam, lParam);
+  return win::DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace vornie_browser

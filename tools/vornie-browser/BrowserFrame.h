@@ -4,12 +4,12 @@
 // the document's own view object. Enter in the address line navigates.
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "AddressLine.h"
+#include "platform/win/Gdi.h"
 #include "BandHost.h"
 #include "BrowserEventSink.h"
 #include "platform/com/ComPtr.h"
@@ -33,7 +33,7 @@ class BrowserFrame {
   BrowserFrame& operator=(const BrowserFrame&) = delete;
 
   HWND Window() const { return frame_; }
-  HWND AddressLine() const { return address_; }
+  HWND AddressWindow() const { return address_->Window(); }
   HWND Page() const { return page_; }
   const std::vector<std::unique_ptr<BandHost>>& Bands() const { return bands_; }
   standins::WebBrowser& Browser() const { return *browser_.Get(); }
@@ -48,7 +48,6 @@ class BrowserFrame {
   static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK AreaProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK AddressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static BrowserFrame* Of(HWND window);
 
   void Layout();
@@ -60,10 +59,9 @@ class BrowserFrame {
   void CloseBands();
 
   HWND frame_ = nullptr;
-  HWND address_ = nullptr;
+  std::unique_ptr<AddressLine> address_;
   HWND page_ = nullptr;
   std::vector<HWND> areas_;
-  WNDPROC addressProc_ = nullptr;
   com::ComPtr<standins::WebBrowser> browser_;
   com::ComPtr<IConnectionPoint> events_;
   com::ComPtr<BrowserEventSink> sink_;

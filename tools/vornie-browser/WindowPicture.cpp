@@ -10,6 +10,7 @@
 #include "platform/forms/PngWriter.h"
 #include "platform/forms/TBitmap.h"
 #include "platform/forms/WindowPicture.h"
+#include "platform/win/Gdi.h"
 
 namespace vornie_browser {
 
@@ -18,9 +19,9 @@ namespace {
 // A window's DC, released to its window.
 class WindowDc {
  public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
+  explicit WindowDc(HWND window) : window_(window), dc_(win::GetWindowDC(window)) {}
   ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
+    if (dc_) win::ReleaseDC(window_, dc_);
   }
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
@@ -46,8 +47,8 @@ bool HasContent(const forms::TBitmap& picture, const RECT& area) {
 RECT ClientArea(HWND window, const RECT& bounds) {
   RECT client{};
   POINT origin{0, 0};
-  GetClientRect(window, &client);
-  ClientToScreen(window, &origin);
+  win::GetClientRect(window, &client);
+  win::ClientToScreen(window, &origin);
   const LONG width = bounds.right - bounds.left;
   const LONG height = bounds.bottom - bounds.top;
   RECT area{std::max<LONG>(origin.x - bounds.left, 0), std::max<LONG>(origin.y - bounds.top, 0), 0, 0};
@@ -66,7 +67,7 @@ forms::TBitmap ScreenPixels(HWND window, const RECT& bounds) {
     forms::TBitmapDC dc(picture, forms::TBitmapDC::kBlank);
     WindowDc source(window);
     if (!source.Get() ||
-        !BitBlt(dc.Handle(), 0, 0, picture.Width(), picture.Height(), source.Get(), 0, 0, SRCCOPY)) {
+        !win::BitBlt(dc.Handle(), 0, 0, picture.Width(), picture.Height(), source.Get(), 0, 0, SRCCOPY)) {
       dc.Discard();
       throw std::runtime_error("cannot copy the window's pixels");
     }
@@ -78,7 +79,7 @@ forms::TBitmap ScreenPixels(HWND window, const RECT& bounds) {
 
 void SaveWindowPicture(HWND window, const std::wstring& path) {
   RECT bounds{};
-  if (!IsWindow(window) || !GetWindowRect(window, &bounds)) throw std::runtime_error("no window to picture");
+  if (!win::IsWindow(window) || !win::GetWindowRect(window, &bounds)) throw std::runtime_error("no window to picture");
   try {
     forms::TBitmap picture = forms::WindowPicture(window);
     if (!HasContent(picture, ClientArea(window, bounds))) picture = ScreenPixels(window, bounds);

@@ -2,7 +2,7 @@
 // included, saved to a file. The one place that knows the file format.
 #pragma once
 
-#include <windows.h>
+#include "platform/win/Window.h"
 
 #include <string>
 

@@ -74,6 +74,7 @@ using ::GetSystemMetrics;
 using ::GetTickCount;
 using ::InSendMessage;
 using ::KillTimer;
+using ::LoadCursorW;
 using ::MapWindowPoints;
 using ::ScreenToClient;
 using ::SetActiveWindow;
@@ -131,6 +132,8 @@ DWORD GetCurrentThreadId();
 // (IS_INTRESOURCE values) are both accepted where a class name is expected.
 ATOM RegisterClassW(const WNDCLASSW* lpWndClass);
 ATOM RegisterClassExW(const WNDCLASSEXW* lpWndClass);
+// A display-less system has no cursor pictures: null, which leaves a class without one.
+HCURSOR LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName);
 // Fails with ERROR_CLASS_HAS_WINDOWS while windows of the class exist.
 BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
 // Copies the class name (truncated to nMaxCount - 1 characters); returns its length.

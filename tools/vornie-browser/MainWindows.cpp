@@ -1,5 +1,4 @@
-// vornie-browser: a browser window around the stand-in browser (Windows only)
-// in which both toolbar bands of the registered library show as a browser
+// vornie-browser: a browser window around the stand-in browser in which both toolbar bands of the registered library show as a browser
 // shows them, above the page of the address given.
 //
 //   vornie-browser [URL] [--picture FILE.png] [--quit-after-picture]
@@ -9,7 +8,8 @@
 // and painted; with --quit-after-picture the program then ends instead of
 // running until its window is closed. A band that cannot be hosted is
 // reported on stderr and its row shows why. The exit code is 0 when
-// everything worked, 1 (with a message) otherwise.
+// everything worked, 1 (with a message) otherwise. (The portable build's
+// program, MainPortable.cpp, has no display: it always takes the picture.)
 #include <windows.h>
 
 #include <cstdio>
