@@ -19,7 +19,6 @@
 #include "platform/forms/TImageList.h"
 #include "platform/forms/TPopupMenu.h"
 #include "platform/forms/win32/NativeMenuPeer.h"
-#include "platform/win/GdiHandles.h"
 
 namespace {
 
@@ -56,36 +55,18 @@ ReadItem ReadMenuItem(HMENU menu, int position) {
   return item;
 }
 
-// A 32-bit top-down memory DC to draw into and read back.
-class Surface {
- public:
-  Surface(int width, int height) : width_(width) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_ = win::BitmapHandle(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    bits_ = static_cast<std::uint32_t*>(bits);
-    selected_.Select(dc_.Get(), bitmap_.Get());
-    for (int i = 0; i < width * height; ++i) bits_[i] = 0x00FFFFFF;  // white
-  }
-  HDC Dc() const { return dc_.Get(); }
-  // 0x00RRGGBB
-  std::uint32_t Pixel(int x, int y) const {
-    GdiFlush();
-    return bits_[y * width_ + x] & 0xFFFFFF;
+// A white picture lent to GDI as a memory DC for the messages to draw into.
+struct Surface {
+  Surface(int width, int height) : picture(width, height, 0xFFFFFFFFu), lent(std::make_unique<TBitmapDC>(picture)) {}
+  HDC Dc() const { return lent->Handle(); }
+  // 0x00RRGGBB of what was drawn; the DC goes back first.
+  std::uint32_t Pixel(int x, int y) {
+    lent.reset();
+    return picture.Pixel(x, y) & 0xFFFFFFu;
   }
 
- private:
-  int width_;
-  win::DcHandle dc_{CreateCompatibleDC(nullptr)};
-  win::BitmapHandle bitmap_;
-  win::SelectedObject selected_;
-  std::uint32_t* bits_ = nullptr;
+  TBitmap picture;
+  std::unique_ptr<TBitmapDC> lent;
 };
 
 class NativeMenuTest : public testing::Test {
@@ -244,6 +225,8 @@ TEST_F(NativeMenuTest, OwnerDrawnItemsAreMeasuredAndDrawnByTheirHandlers) {
   EXPECT_EQ(drawnState, TOwnerDrawState{odSelected | odChecked | odDefault});
   EXPECT_EQ(surface.Pixel(10, 10), 0xFF0000u) << "drawn into the message's DC";
   EXPECT_EQ(surface.Pixel(2, 2), 0xFFFFFFu) << "inside the item's rectangle only";
+  Surface again(40, 30);  // the first went back to its picture
+  draw.hDC = again.Dc();
 
   draw.itemState = ODS_GRAYED | ODS_DISABLED;
   EXPECT_TRUE(SendMessageW(owner.Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)));
