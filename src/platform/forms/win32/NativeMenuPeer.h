@@ -3,11 +3,10 @@
 // TNativeMenu builds an HMENU from a popup menu's tree: visible items only,
 // captions with their accelerators, separators, submenus, check marks (radio
 // marks for radio items), disabled and default items, the images of the
-// menu's image list, and, when the
-// menu is owner-drawn, every item drawn by its own MeasureItem/DrawItem.
-// Images are callback bitmaps (HBMMENU_CALLBACK): the owner window draws them
-// with the toolkit's canvas, which blends them by their alpha, so no bitmap is
-// made per item.
+// menu's image list, and, when the menu is owner-drawn, every item drawn by
+// its own MeasureItem/DrawItem. Images are callback bitmaps
+// (HBMMENU_CALLBACK): the owner window draws them with the toolkit's canvas,
+// which blends them by their alpha, so no bitmap is made per item.
 // Every item gets a number of its own in this menu, used both as its command
 // id and as its item data; messages name items only by that number, which is
 // looked up in the menu's own table, so nothing a message carries is ever
@@ -19,8 +18,10 @@
 //
 // TNativeMenuPeer shows a popup menu with TrackPopupMenuEx over such a
 // window and, once the menu has closed, runs the chosen item's Click (a
-// handler that throws fails silently). One menu at a time per thread: a popup
-// asked for while one is open is not shown.
+// handler that throws fails silently). The owner window is made the
+// foreground window first only when the foreground belongs to another
+// thread. One menu at a time per thread: a popup asked for while one is open
+// is not shown.
 #pragma once
 
 #include <windows.h>
