@@ -15,6 +15,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/ModuleCounters.h"
 #include "platform/com/TypeLibrary.h"
+#include "platform/forms/MenuPeer.h"
 #include "platform/win/Module.h"
 
 namespace vorn {
@@ -130,11 +131,14 @@ namespace {
 struct LibraryState {
   // The module's objects find their class information through its type library; the
   // server wrapper, below the page utilities, makes them with the creator handed down here.
+  // Popup menus are the system's own while the module is loaded.
   LibraryState() {
     com::SetModuleTypeLibModel(&VornIEGUITypeLibModel());
     SetPageUtilitiesCreator(&CreateVornOffUtils);
+    forms::SetMenuPeer(&forms::SystemMenuPeer());
   }
   ~LibraryState() {
+    forms::SetMenuPeer(nullptr);
     SetPageUtilitiesCreator(nullptr);
     com::SetModuleTypeLibModel(nullptr);
   }

@@ -3,6 +3,10 @@
 #include "platform/forms/TMenuItem.h"
 #include "platform/forms/TPopupMenu.h"
 
+#ifdef _WIN32
+#include "platform/forms/win32/NativeMenuPeer.h"
+#endif
+
 namespace forms {
 
 namespace {
@@ -49,5 +53,14 @@ TMenuPeer& MenuPeer() {
 }
 
 void SetMenuPeer(TMenuPeer* peer) { CurrentPeer() = peer; }
+
+TMenuPeer& SystemMenuPeer() {
+#ifdef _WIN32
+  static TNativeMenuPeer peer;
+  return peer;
+#else
+  return RecordingMenuPeer();
+#endif
+}
 
 }  // namespace forms

@@ -2,10 +2,13 @@
 // has run; the peer shows the menu and, when the user chooses an item, runs
 // that item's Click.
 //
-// TRecordingMenuPeer is the peer of both builds for now: it shows nothing,
-// records the last popup (menu and position, forgotten when the menu is
-// freed) and lets its caller choose an item. A peer with real menus replaces
-// it through SetMenuPeer.
+// TRecordingMenuPeer shows nothing: it records the last popup (menu and
+// position, forgotten when the menu is freed) and lets its caller choose an
+// item. It is the peer in use until one is set through SetMenuPeer, and the
+// system's peer on the portable build, which has no menus to show. On Windows
+// the system's peer shows the system's own menus (win32/NativeMenuPeer.h); the
+// module installs it when it loads, and test programs put the recording peer
+// back so that no test enters a menu's modal loop unasked.
 #pragma once
 
 #include "platform/win/WindowTypes.h"
@@ -54,5 +57,7 @@ TMenuPeer& MenuPeer();
 void SetMenuPeer(TMenuPeer* peer);
 // The process-wide recording peer.
 TRecordingMenuPeer& RecordingMenuPeer();
+// The peer that shows the system's menus: the native peer on Windows, the recording peer elsewhere.
+TMenuPeer& SystemMenuPeer();
 
 }  // namespace forms

@@ -11,11 +11,17 @@
 // while the derived form is whole, however the form is freed (see TComponent:
 // BeforeDestruction). The handler runs once, after a successful or failed
 // creation alike, and a handler that throws is stopped there.
-// A form is invisible until shown; showing makes its window.
+// A form is invisible until shown; showing makes its window, and never
+// activates it (a hint window must not take the focus from the browser).
 //
-// BorderStyle, Position and AlphaBlend/AlphaBlendValue are kept as state for
-// the code that places and shows the window (a hint window, say); the window
-// itself is always made borderless.
+// A top-level form's window follows AlphaBlend/AlphaBlendValue (a layered
+// window of that constant alpha), FormStyle (fsStayOnTop: a topmost window)
+// and BorderStyle (bsToolWindow, bsSizeToolWin: a tool window, left out of
+// the taskbar and never activated by a click), at creation and whenever they
+// change. The window itself is always made borderless: the toolkit paints
+// its own frames. A form in a host's window is a plain child window; these
+// properties are only kept for it. Position is kept as state for the code
+// that places the window.
 #pragma once
 
 #include "platform/forms/Graphics.h"
@@ -24,6 +30,7 @@
 namespace forms {
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TFormStyle { fsNormal, fsStayOnTop };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter };
 
 class TForm : public TWinControl {
@@ -36,11 +43,13 @@ class TForm : public TWinControl {
   void SetClientHeight(int value);
 
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
-  void SetBorderStyle(TFormBorderStyle value) { borderStyle_ = value; }
+  void SetBorderStyle(TFormBorderStyle value);
+  TFormStyle FormStyle() const { return formStyle_; }
+  void SetFormStyle(TFormStyle value);
   TPosition Position() const { return position_; }
   void SetPosition(TPosition value) { position_ = value; }
   bool AlphaBlend() const { return alphaBlend_; }
-  void SetAlphaBlend(bool value) { alphaBlend_ = value; }
+  void SetAlphaBlend(bool value);
   // 0 (invisible) to 255 (opaque).
   int AlphaBlendValue() const { return alphaBlendValue_; }
   void SetAlphaBlendValue(int value);
@@ -64,9 +73,19 @@ class TForm : public TWinControl {
 
   void CreateParams(TCreateParams& params) const override;
   void VisibleChanged() override;
+  void WndProc(TMessage& message) override;
 
  private:
+  bool TopLevel() const { return !Parent() && !ParentWindow(); }
+  bool IsToolWindow() const { return borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin; }
+  // The extended styles the properties give a top-level form's window.
+  DWORD OwnExStyle() const;
+  // Carries the properties over to an existing top-level window.
+  void UpdateExStyle();
+  void UpdateLayer();
+
   TFormBorderStyle borderStyle_ = bsNone;
+  TFormStyle formStyle_ = fsNormal;
   TPosition position_ = poDesigned;
   bool alphaBlend_ = false;
   int alphaBlendValue_ = 255;

@@ -1,10 +1,9 @@
 // A popup menu: a tree of items under Items(), with the images the items name.
 //
 // Popup(x, y) runs OnPopup, then hands the menu to the menu peer (MenuPeer.h)
-// at that screen position. The peer in use on both builds for now records the
-// popup and lets the caller (a test, a driver) choose an item, which then runs
-// its Click; a peer showing a real menu (CreatePopupMenu/TrackPopupMenu) can
-// replace it through SetMenuPeer without changes here.
+// at that screen position: on Windows the system's own menu, whose chosen
+// item runs its Click once the menu has closed; on the portable build (and in
+// tests) the recording peer, which lets its caller choose an item.
 #pragma once
 
 #include "platform/forms/TComponent.h"

@@ -1,5 +1,6 @@
-// Forms: living in a host's window, showing and hiding, and the creation
-// handler that runs once construction is complete.
+// Forms: living in a host's window, showing and hiding, the creation handler
+// that runs once construction is complete, and the window a top-level form's
+// properties give it (layered, topmost, tool window, never activated).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -155,6 +156,137 @@ TEST_F(TFormTest, FreeingAFormDestroysItsWindowsThroughItsMessageHandler) {
   EXPECT_TRUE(has(WM_KILLFOCUS));
   EXPECT_TRUE(has(WM_DESTROY));
   EXPECT_TRUE(has(WM_NCDESTROY));
+}
+
+DWORD ExStyle(HWND hwnd) { return static_cast<DWORD>(win::GetWindowLongPtrW(hwnd, GWL_EXSTYLE)); }
+
+// What the window system answers for a layered window's attributes; alpha -1 when it answers nothing.
+struct Layer {
+  int alpha = -1;
+  DWORD flags = 0;
+};
+Layer LayerOf(HWND hwnd) {
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  COLORREF key = 0;
+  if (!win::GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags)) return Layer{};
+  return Layer{alpha, flags};
+}
+
+struct ExStyleCase {
+  const char* name;
+  bool alphaBlend;
+  forms::TFormStyle formStyle;
+  forms::TFormBorderStyle borderStyle;
+  DWORD expected;  // of WS_EX_LAYERED, WS_EX_TOPMOST, WS_EX_TOOLWINDOW, WS_EX_NOACTIVATE
+};
+constexpr DWORD kFormExStyles = WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+const ExStyleCase kExStyleCases[] = {
+    {"plain", false, forms::fsNormal, forms::bsNone, 0},
+    {"translucent", true, forms::fsNormal, forms::bsNone, WS_EX_LAYERED},
+    {"stay on top", false, forms::fsStayOnTop, forms::bsSingle, WS_EX_TOPMOST},
+    {"tool window", false, forms::fsNormal, forms::bsToolWindow, WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE},
+    {"sizeable tool window", false, forms::fsNormal, forms::bsSizeToolWin, WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE},
+    {"hint window", true, forms::fsStayOnTop, forms::bsToolWindow,
+     WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE},
+};
+
+TEST_F(TFormTest, ATopLevelFormsWindowHasTheExtendedStylesItsPropertiesGive) {
+  for (const auto& c : kExStyleCases) {
+    SCOPED_TRACE(c.name);
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 120, 40);
+    form.SetAlphaBlend(c.alphaBlend);
+    form.SetFormStyle(c.formStyle);
+    form.SetBorderStyle(c.borderStyle);
+    form.Show();
+    HWND hwnd = form.Handle();
+    EXPECT_EQ(ExStyle(hwnd) & kFormExStyles, c.expected);
+    const DWORD style = static_cast<DWORD>(win::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER)) << "the toolkit paints its own frames";
+    EXPECT_TRUE(win::IsWindowVisible(hwnd));
+  }
+}
+
+TEST_F(TFormTest, ChangedPropertiesReachTheShownWindow) {
+  TForm form(nullptr);
+  form.SetBounds(10, 10, 120, 40);
+  form.Show();
+  HWND hwnd = form.Handle();
+  EXPECT_EQ(ExStyle(hwnd) & kFormExStyles, 0u);
+
+  form.SetFormStyle(forms::fsStayOnTop);
+  EXPECT_TRUE(ExStyle(hwnd) & WS_EX_TOPMOST);
+  form.SetBorderStyle(forms::bsToolWindow);
+  EXPECT_EQ(ExStyle(hwnd) & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE), DWORD{WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE});
+  form.SetBorderStyle(forms::bsSingle);
+  EXPECT_FALSE(ExStyle(hwnd) & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE));
+  form.SetFormStyle(forms::fsNormal);
+  EXPECT_FALSE(ExStyle(hwnd) & WS_EX_TOPMOST);
+  EXPECT_EQ(form.Handle(), hwnd) << "the same window throughout";
+  EXPECT_TRUE(win::IsWindowVisible(hwnd));
+}
+
+TEST_F(TFormTest, AnAlphaBlendedFormIsALayeredWindowOfItsAlpha) {
+  TForm form(nullptr);
+  form.SetBounds(10, 10, 120, 40);
+  form.SetAlphaBlend(true);
+  form.SetAlphaBlendValue(200);
+  form.Show();
+  HWND hwnd = form.Handle();
+  ASSERT_TRUE(ExStyle(hwnd) & WS_EX_LAYERED);
+  Layer layer = LayerOf(hwnd);
+  EXPECT_EQ(layer.alpha, 200);
+  EXPECT_EQ(layer.flags, DWORD{LWA_ALPHA});
+
+  form.SetAlphaBlendValue(90);
+  EXPECT_EQ(LayerOf(hwnd).alpha, 90);
+
+  form.SetAlphaBlend(false);
+  EXPECT_FALSE(ExStyle(hwnd) & WS_EX_LAYERED);
+  EXPECT_EQ(LayerOf(hwnd).alpha, -1) << "no layer left";
+  form.SetAlphaBlendValue(120);  // kept for later
+  EXPECT_FALSE(ExStyle(hwnd) & WS_EX_LAYERED);
+
+  form.SetAlphaBlend(true);
+  EXPECT_TRUE(ExStyle(hwnd) & WS_EX_LAYERED);
+  layer = LayerOf(hwnd);
+  EXPECT_EQ(layer.alpha, 120);
+  EXPECT_EQ(layer.flags, DWORD{LWA_ALPHA});
+  EXPECT_TRUE(win::IsWindowVisible(hwnd));
+}
+
+TEST_F(TFormTest, AFormInAHostsWindowKeepsThesePropertiesAsStateOnly) {
+  TForm form(nullptr, host_);
+  form.SetAlphaBlend(true);
+  form.SetFormStyle(forms::fsStayOnTop);
+  form.SetBorderStyle(forms::bsToolWindow);
+  form.Show();
+  EXPECT_EQ(ExStyle(form.Handle()) & kFormExStyles, 0u);
+  EXPECT_TRUE(form.AlphaBlend());
+  EXPECT_EQ(form.FormStyle(), forms::fsStayOnTop);
+}
+
+TEST_F(TFormTest, ShowingATopLevelFormNeverActivatesIt) {
+  win::SetForegroundWindow(host_);
+  ASSERT_EQ(win::GetForegroundWindow(), host_);
+  ASSERT_EQ(win::GetActiveWindow(), host_);
+  for (forms::TFormBorderStyle border : {forms::bsNone, forms::bsToolWindow}) {
+    TForm form(nullptr);
+    form.SetBounds(10, 10, 120, 40);
+    form.SetBorderStyle(border);
+    form.SetFormStyle(forms::fsStayOnTop);
+    form.Show();
+    EXPECT_TRUE(win::IsWindowVisible(form.Handle()));
+    EXPECT_EQ(win::GetForegroundWindow(), host_) << "border style " << border;
+    EXPECT_EQ(win::GetActiveWindow(), host_) << "border style " << border;
+
+    // A window made again for a visible form is shown the same way.
+    form.DestroyHandle();
+    EXPECT_TRUE(win::IsWindowVisible(form.Handle()));
+    EXPECT_EQ(win::GetForegroundWindow(), host_) << "border style " << border;
+    EXPECT_EQ(win::GetActiveWindow(), host_) << "border style " << border;
+  }
 }
 
 }  // namespace
