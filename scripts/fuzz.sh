@@ -2,8 +2,8 @@
 # Builds the libFuzzer targets (preset linux-fuzz) and runs each for a while
 # on its corpus kept in the repository, fuzz/corpus/<name>.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     default: 60 s each, every target
-# Targets are fuzz_event_sink, fuzz_page and fuzz_picture; their corpora are
-# fuzz/corpus/event_sink, page and picture. What a run finds stays in a
+# Targets are fuzz_event_sink, fuzz_browser_sink, fuzz_page and fuzz_picture; their corpora are
+# fuzz/corpus/event_sink, browser_sink, page and picture. What a run finds stays in a
 # temporary folder (the repository's corpus is only read); keep an input by
 # copying it into the corpus. A crash, leak or hang fails the run and prints
 # the input that caused it, in hex and in base64.
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_event_sink fuzz_page fuzz_picture)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_event_sink fuzz_browser_sink fuzz_page fuzz_picture)
 
 echo "=== linux-fuzz: configure and build"
 cmake --preset linux-fuzz >/dev/null

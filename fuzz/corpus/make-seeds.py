@@ -68,6 +68,33 @@ write("event_sink", "ff-login-array", call(208, [bytes([10, 3])]))
 write("event_sink", "property-get", call(201, [], flags=PROPERTYGET))
 write("event_sink", "unknown-member", call(210, [i4(1)]))
 
+# -------------------------------------------------------------- browser_sink
+# Input: event (an index into the target's DISPID list), call shape (bit 7: the
+# handler raises; bits 0-1 zero: no argument array; bits 2-3 set: no
+# DISPPARAMS), argument count, each argument (a type byte, then a value byte
+# for some types), named-argument count.
+BEFORE_NAVIGATE2, NAVIGATE_COMPLETE2, DOCUMENT_COMPLETE, QUIT, UNLISTED = 0, 1, 2, 3, 6
+DISPATCH, UNKNOWN, VARIANT_REF, BOOL_REF, BOOL_VALUE = bytes([0]), bytes([2]), bytes([3]), bytes([6, 0]), bytes([8])
+
+
+def browser_call(event, args, shape=1, named=0):
+    # Arguments travel last-first, as the browser passes them.
+    return bytes([event, shape, len(args)]) + b"".join(reversed(args)) + bytes([named])
+
+
+navigation = [DISPATCH] + [VARIANT_REF] * 5 + [BOOL_REF]
+write("browser_sink", "before-navigate2", browser_call(BEFORE_NAVIGATE2, navigation))
+write("browser_sink", "before-navigate2-raises", browser_call(BEFORE_NAVIGATE2, navigation, shape=0x81))
+write("browser_sink", "before-navigate2-short", browser_call(BEFORE_NAVIGATE2, navigation[:1]))
+write("browser_sink", "before-navigate2-cancel-by-value", browser_call(BEFORE_NAVIGATE2, navigation[:6] + [BOOL_VALUE]))
+write("browser_sink", "before-navigate2-named", browser_call(BEFORE_NAVIGATE2, navigation, named=1))
+write("browser_sink", "navigate-complete2", browser_call(NAVIGATE_COMPLETE2, [DISPATCH, VARIANT_REF]))
+write("browser_sink", "document-complete-unknown", browser_call(DOCUMENT_COMPLETE, [UNKNOWN, VARIANT_REF]))
+write("browser_sink", "document-complete-no-array", browser_call(DOCUMENT_COMPLETE, [DISPATCH, VARIANT_REF], shape=0))
+write("browser_sink", "quit", browser_call(QUIT, []))
+write("browser_sink", "quit-raises", browser_call(QUIT, [], shape=0x80 | 0x0C))
+write("browser_sink", "unlisted", browser_call(UNLISTED, [DISPATCH, VARIANT_REF]))
+
 # ---------------------------------------------------------------------- page
 write("page", "links.html", b"""<!DOCTYPE html>
 <html><head><meta charset="iso-8859-1"><title>Links</title><base href="http://example.com/dir/"></head>

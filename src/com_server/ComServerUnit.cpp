@@ -9,6 +9,7 @@
 #include "type_library/VornIEGUITypeLib.h"
 #include "page_utils/VornOffUtilsUnit.h"
 #include "platform/com/Boundary.h"
+#include "server_link/BHOMngUnit.h"
 #include "server_link/ServerWrapperUnit.h"
 #include "platform/com/ClassInfo.h"
 #include "platform/com/ComError.h"
@@ -145,6 +146,8 @@ struct LibraryState {
 
   // Band forms are listed, and their threads hooked, from the first band to the unload.
   TBandRegistries bandRegistries;
+  // The settings key and the module's switch reader, before any class can be asked for.
+  TSettingsStore settings;
   TComServer server;
 };
 
