@@ -16,15 +16,15 @@
 #include <string>
 
 #include "BrowserFrame.h"
+#include "Session.h"
 #include "WindowPicture.h"
 #include "platform/com/Text.h"
-#include "type_library/VornIEGUI_TLB.h"
 
 namespace {
 
+using vornie_browser::Apartment;
 using vornie_browser::BrowserFrame;
-
-void Fail(const std::wstring& text) { std::fprintf(stderr, "vornie-browser: %s\n", com::ToUtf8(text).c_str()); }
+using vornie_browser::Fail;
 
 // Delivers what the windows have queued (painting, the band's own posts) until nothing is left.
 void Settle() {
@@ -35,43 +35,14 @@ void Settle() {
   }
 }
 
-class Apartment {
- public:
-  Apartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~Apartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  Apartment(const Apartment&) = delete;
-  Apartment& operator=(const Apartment&) = delete;
-  HRESULT Result() const { return hr_; }
-
- private:
-  HRESULT hr_;
-};
-
 int Run(const std::wstring& url, const std::wstring& picture) {
   Apartment apartment;
   if (FAILED(apartment.Result())) {
     Fail(L"cannot start COM: " + vornie_browser::HResultText(apartment.Result()));
     return 1;
   }
-  BrowserFrame frame({{CLSID_VornIEExplorerBar, L"VornIEExplorerBar"}, {CLSID_BriselQLToolbar, L"BriselQLToolbar"}},
-                     900, 520);
-  int code = 0;
-  for (const auto& band : frame.Bands()) {
-    if (!band->Hosted()) {
-      Fail(band->Failure());
-      code = 1;
-    }
-  }
-  frame.Show(SW_SHOWNORMAL);
-  if (HRESULT hr = frame.Navigate(url); FAILED(hr)) {
-    Fail(L"cannot navigate to " + url + L": " + vornie_browser::HResultText(hr));
-    code = 1;
-  } else if (const auto& navs = frame.Browser().Navigations(); !navs.empty() && !navs.back().loadError.empty()) {
-    Fail(L"cannot load " + url + L": " + navs.back().loadError);
-    code = 1;
-  }
+  BrowserFrame frame(vornie_browser::LibraryBands(), 900, 520);
+  const int code = vornie_browser::ShowPage(frame, url) ? 0 : 1;
   Settle();
   vornie_browser::SaveWindowPicture(frame.Window(), picture);
   std::printf("%s\n", com::ToUtf8(picture).c_str());

@@ -19,15 +19,15 @@
 #include <vector>
 
 #include "BrowserFrame.h"
+#include "Session.h"
 #include "WindowPicture.h"
 #include "platform/com/Text.h"
-#include "type_library/VornIEGUI_TLB.h"
 
 namespace {
 
+using vornie_browser::Apartment;
 using vornie_browser::BrowserFrame;
-
-void Fail(const std::wstring& text) { std::fprintf(stderr, "vornie-browser: %s\n", com::ToUtf8(text).c_str()); }
+using vornie_browser::Fail;
 
 struct Options {
   std::wstring url = L"about:blank";
@@ -75,44 +75,14 @@ void Settle(DWORD milliseconds) {
   }
 }
 
-// COM for the thread, as a browser's window thread has it.
-class Apartment {
- public:
-  Apartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~Apartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  Apartment(const Apartment&) = delete;
-  Apartment& operator=(const Apartment&) = delete;
-  HRESULT Result() const { return hr_; }
-
- private:
-  HRESULT hr_;
-};
-
 int Run(const Options& options) {
   Apartment apartment;
   if (FAILED(apartment.Result())) {
     Fail(L"cannot start COM: " + vornie_browser::HResultText(apartment.Result()));
     return 1;
   }
-  BrowserFrame frame({{CLSID_VornIEExplorerBar, L"VornIEExplorerBar"}, {CLSID_BriselQLToolbar, L"BriselQLToolbar"}},
-                     900, 520);
-  int code = 0;
-  for (const auto& band : frame.Bands()) {
-    if (!band->Hosted()) {
-      Fail(band->Failure());
-      code = 1;
-    }
-  }
-  frame.Show(SW_SHOWNORMAL);
-  if (HRESULT hr = frame.Navigate(options.url); FAILED(hr)) {
-    Fail(L"cannot navigate to " + options.url + L": " + vornie_browser::HResultText(hr));
-    code = 1;
-  } else if (const auto& navs = frame.Browser().Navigations(); !navs.empty() && !navs.back().loadError.empty()) {
-    Fail(L"cannot load " + options.url + L": " + navs.back().loadError);
-    code = 1;
-  }
+  BrowserFrame frame(vornie_browser::LibraryBands(), 900, 520);
+  const int code = vornie_browser::ShowPage(frame, options.url) ? 0 : 1;
   if (options.picture) {
     Settle(700);
     RedrawWindow(frame.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -1,0 +1,37 @@
+#include "Session.h"
+
+#include <cstdio>
+
+#include "platform/com/Text.h"
+#include "type_library/VornIEGUI_TLB.h"
+
+namespace vornie_browser {
+
+void Fail(const std::wstring& text) { std::fprintf(stderr, "vornie-browser: %s\n", com::ToUtf8(text).c_str()); }
+
+const std::vector<BandClass>& LibraryBands() {
+  static const std::vector<BandClass> bands{{CLSID_VornIEExplorerBar, L"VornIEExplorerBar"},
+                                            {CLSID_BriselQLToolbar, L"BriselQLToolbar"}};
+  return bands;
+}
+
+bool ShowPage(BrowserFrame& frame, const std::wstring& url) {
+  bool fine = true;
+  for (const auto& band : frame.Bands()) {
+    if (!band->Hosted()) {
+      Fail(band->Failure());
+      fine = false;
+    }
+  }
+  frame.Show(SW_SHOWNORMAL);
+  if (HRESULT hr = frame.Navigate(url); FAILED(hr)) {
+    Fail(L"cannot navigate to " + url + L": " + HResultText(hr));
+    fine = false;
+  } else if (const auto& navs = frame.Browser().Navigations(); !navs.empty() && !navs.back().loadError.empty()) {
+    Fail(L"cannot load " + url + L": " + navs.back().loadError);
+    fine = false;
+  }
+  return fine;
+}
+
+}  // namespace vornie_browser

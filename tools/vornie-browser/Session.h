@@ -1,0 +1,38 @@
+// What both builds' vornie-browser programs do the same way: COM for the
+// window thread, a frame with both toolbar bands showing a page, and the
+// problems reported on stderr.
+#pragma once
+
+#include <string>
+
+#include "BrowserFrame.h"
+#include "platform/com/ComTypes.h"
+
+namespace vornie_browser {
+
+// COM for the thread, as a browser's window thread has it.
+class Apartment {
+ public:
+  Apartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~Apartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  Apartment(const Apartment&) = delete;
+  Apartment& operator=(const Apartment&) = delete;
+  HRESULT Result() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
+
+// "vornie-browser: text" on stderr.
+void Fail(const std::wstring& text);
+
+// The bands the frame hosts: both toolbars of the library, by class identifier.
+const std::vector<BandClass>& LibraryBands();
+
+// Shows the frame and navigates it to url. Each band that could not be hosted
+// and a page that could not be loaded are reported; true when none was.
+bool ShowPage(BrowserFrame& frame, const std::wstring& url);
+
+}  // namespace vornie_browser
