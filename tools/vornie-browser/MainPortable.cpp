@@ -72,15 +72,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vornie-browser [URL] --picture FILE.png\n");
     return 1;
   }
-  try {
-    const int code = Run(url, picture);
-    if (std::fflush(stdout) != 0) {
-      Fail(L"cannot write the output");
-      return 1;
-    }
-    return code;
-  } catch (const std::exception& e) {
-    Fail(com::FromUtf8(e.what()));
-    return 1;
-  }
+  return vornie_browser::Reported([&] { return Run(url, picture); });
 }

@@ -123,15 +123,5 @@ int main() {
     std::fprintf(stderr, "usage: vornie-browser [URL] [--picture FILE.png] [--quit-after-picture]\n");
     return 1;
   }
-  try {
-    const int code = Run(*options);
-    if (std::fflush(stdout) != 0) {
-      Fail(L"cannot write the output");
-      return 1;
-    }
-    return code;
-  } catch (const std::exception& e) {
-    Fail(com::FromUtf8(e.what()));
-    return 1;
-  }
+  return vornie_browser::Reported([&] { return Run(*options); });
 }

@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include <cstdio>
+#include <exception>
 
 #include "platform/com/Text.h"
 #include "type_library/VornIEGUI_TLB.h"
@@ -8,6 +9,20 @@
 namespace vornie_browser {
 
 void Fail(const std::wstring& text) { std::fprintf(stderr, "vornie-browser: %s\n", com::ToUtf8(text).c_str()); }
+
+int Reported(const std::function<int()>& run) {
+  try {
+    const int code = run();
+    if (std::fflush(stdout) != 0) {
+      Fail(L"cannot write the output");
+      return 1;
+    }
+    return code;
+  } catch (const std::exception& e) {
+    Fail(com::FromUtf8(e.what()));
+    return 1;
+  }
+}
 
 const std::vector<BandClass>& LibraryBands() {
   static const std::vector<BandClass> bands{{CLSID_VornIEExplorerBar, L"VornIEExplorerBar"},

@@ -3,7 +3,9 @@
 // problems reported on stderr.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "BrowserFrame.h"
 #include "platform/com/ComTypes.h"
@@ -27,6 +29,10 @@ class Apartment {
 
 // "vornie-browser: text" on stderr.
 void Fail(const std::wstring& text);
+
+// The program's exit code: run's, or 1 after reporting an error it raised or
+// output that could not be written.
+int Reported(const std::function<int()>& run);
 
 // The bands the frame hosts: both toolbars of the library, by class identifier.
 const std::vector<BandClass>& LibraryBands();
