@@ -129,13 +129,7 @@ class DrawingSurface {
  public:
   DrawingSurface(LONG width, LONG height) : dc_(win::CreateCompatibleDC(nullptr)) {
     if (!dc_) throw EInvalidGraphic(L"No room to draw the page");
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = win::TopDownDibInfo(width, height);
     void* bits = nullptr;
     bitmap_ = win::BitmapHandle(win::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap_ || !bits || !selection_.Select(dc_.Get(), bitmap_.Get()))

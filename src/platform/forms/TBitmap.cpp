@@ -206,13 +206,7 @@ namespace {
 bool RowsReadUpsideDown(HBITMAP section, const TBitmap& read) {
   const int width = read.Width(), height = read.Height();
   if (height < 2) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win::TopDownDibInfo(width, height);
   std::vector<std::uint32_t> reference(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   const win::DcHandle dc(win::CreateCompatibleDC(nullptr));
   if (!dc || win::GetDIBits(dc.Get(), section, 0, static_cast<UINT>(height), reference.data(), &info,
@@ -486,13 +480,7 @@ void TBitmap::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
 TBitmapDC::TBitmapDC(TBitmap& bitmap, Start start) : bitmap_(bitmap), dc_(win::CreateCompatibleDC(nullptr)) {
   if (!dc_) throw EInvalidGraphic(L"Cannot create a device context");
   if (bitmap.Empty()) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = bitmap.Width();
-  info.bmiHeader.biHeight = -bitmap.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win::TopDownDibInfo(bitmap.Width(), bitmap.Height());
   void* bits = nullptr;
   section_ = win::BitmapHandle(win::CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!section_ || !bits || !selection_.Select(dc_.Get(), section_.Get()))

@@ -10,12 +10,6 @@
 
 namespace forms {
 
-namespace {
-
-bool IsGap(const TToolButton& button) { return button.Style() == tbsSeparator || button.Style() == tbsDivider; }
-
-}  // namespace
-
 TToolBar::TToolBar(TComponent* owner) : TWinControl(owner) {
   SetBounds(0, 0, 150, 29);
   SetAlign(alTop);
@@ -130,7 +124,7 @@ void TToolBar::AlignControls(RECT rect) {
   int buttonHeight = buttonHeight_;
   for (int i = 0; i < ControlCount(); ++i) {
     auto* button = dynamic_cast<TToolButton*>(Controls(i));
-    if (button && button->Visible() && !IsGap(*button))
+    if (button && button->Visible() && !button->IsGap())
       buttonHeight = std::max(buttonHeight, NaturalButtonSize(*button).cy);
   }
   int x = rect.left, y = rect.top;
@@ -141,7 +135,7 @@ void TToolBar::AlignControls(RECT rect) {
     int width = control->Width(), height = control->Height();
     if (auto* button = dynamic_cast<TToolButton*>(control)) {
       height = buttonHeight;
-      if (IsGap(*button)) {
+      if (button->IsGap()) {
         width = kSeparatorWidth;
       } else {
         width = button->AutoSize() ? NaturalButtonSize(*button).cx : buttonWidth_;

@@ -93,7 +93,7 @@ bool TToolButton::InArrow(int x, int y) const {
 }
 
 void TToolButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbLeft && style_ != tbsSeparator && style_ != tbsDivider && Enabled()) {
+  if (button == mbLeft && !IsGap() && Enabled()) {
     pressed_ = true;
     Invalidate();
   }
@@ -104,7 +104,7 @@ void TToolButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y
 }
 
 void TToolButton::MouseMove(TShiftState shift, int x, int y) {
-  if (TToolBar* bar = ToolBar(); bar && style_ != tbsSeparator && style_ != tbsDivider)
+  if (TToolBar* bar = ToolBar(); bar && !IsGap())
     bar->SetHotButton(Enabled() ? this : nullptr);
   TGraphicControl::MouseMove(shift, x, y);
 }
@@ -165,7 +165,7 @@ TColor CheckedGround() {
 void TToolButton::Paint(TCanvas& canvas) {
   TToolBar* bar = ToolBar();
   const RECT all{0, 0, Width(), Height()};
-  if (style_ == tbsSeparator || style_ == tbsDivider) {
+  if (IsGap()) {
     // An etched line down the middle of the gap.
     const int x = Width() / 2 - 1;
     canvas.Brush.Color = clBtnShadow;

@@ -22,6 +22,8 @@ class TToolButton : public TGraphicControl {
   explicit TToolButton(TComponent* owner);
 
   TToolButtonStyle Style() const { return style_; }
+  // A separator or divider: a gap between buttons, never pressed.
+  bool IsGap() const { return style_ == tbsSeparator || style_ == tbsDivider; }
   void SetStyle(TToolButtonStyle value);
   int ImageIndex() const { return imageIndex_; }
   void SetImageIndex(int value);

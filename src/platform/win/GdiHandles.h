@@ -118,4 +118,17 @@ class SavedDcState {
   int saved_;
 };
 
+// The description of a 32-bit BI_RGB DIB, top-down: rows from the top, as
+// the toolkit's pictures keep them.
+inline BITMAPINFO TopDownDibInfo(LONG width, LONG height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 }  // namespace win

@@ -15,6 +15,7 @@
 #include "platform/com/ComError.h"
 #include "platform/com/Text.h"
 #include "platform/win/Gdi.h"
+#include "platform/win/GdiHandles.h"
 #include "platform/win/Window.h"
 #include "standins/app_server/ArchiveServer.h"
 #include "standins/browser/WebBrowser.h"
@@ -38,13 +39,7 @@ class Canvas {
   Canvas(int width, int height) : width_(width), height_(height) {
     screen_ = win::GetDC(nullptr);
     dc_ = win::CreateCompatibleDC(screen_);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = win::TopDownDibInfo(width, height);
     bitmap_ = win::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
     old_ = win::SelectObject(dc_, bitmap_);
     HBRUSH brush = win::CreateSolidBrush(kUnpainted);

@@ -19,13 +19,7 @@ namespace {
 
 // A top-down 32-bit section with the picture's pixels, alpha as it is (the list blends it).
 win::BitmapHandle ColourBitmap(const TBitmap& image) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = image.Width();
-  info.bmiHeader.biHeight = -image.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win::TopDownDibInfo(image.Width(), image.Height());
   void* bits = nullptr;
   win::BitmapHandle section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!section || !bits) Fail(L"Cannot make an image list picture");

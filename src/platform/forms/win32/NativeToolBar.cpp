@@ -23,8 +23,6 @@ DWORD BarStyles(const TToolBar& bar) {
   return style;
 }
 
-bool IsGap(const TToolButton& button) { return button.Style() == tbsSeparator || button.Style() == tbsDivider; }
-
 BYTE ButtonStyle(const TToolButton& button) {
   BYTE style = BTNS_BUTTON;
   switch (button.Style()) {
@@ -47,8 +45,13 @@ BYTE ButtonState(const TToolButton& button) {
 }
 
 int ButtonImage(const TToolButton& button) {
-  if (IsGap(button)) return TToolBar::kSeparatorWidth;
+  if (button.IsGap()) return TToolBar::kSeparatorWidth;
   return button.ImageIndex() >= 0 ? button.ImageIndex() : I_IMAGENONE;
+}
+
+// What the button shows beside or below its image; empty for none.
+std::wstring ShownCaption(const TToolBar& bar, const TToolButton& button) {
+  return bar.ShowCaptions() && !button.IsGap() ? button.Caption() : std::wstring();
 }
 
 }  // namespace
@@ -112,41 +115,35 @@ void TNativeToolBar::Rebuild(const std::vector<TToolButton*>& buttons) {
   // Identifiers of buttons that left the bar are forgotten.
   for (auto it = commands_.begin(); it != commands_.end();)
     it = std::find(buttons.begin(), buttons.end(), it->first) == buttons.end() ? commands_.erase(it) : std::next(it);
-  std::vector<std::wstring> captions;
-  captions.reserve(buttons.size());
   std::vector<TBBUTTON> added;
   for (TToolButton* button : buttons) {
-    const bool caption = bar_.ShowCaptions() && !IsGap(*button) && !button->Caption().empty();
-    captions.push_back(caption ? button->Caption() : std::wstring());
     TBBUTTON item{};
     item.iBitmap = ButtonImage(*button);
     item.idCommand = CommandOf(button);
     item.fsState = ButtonState(*button);
     item.fsStyle = ButtonStyle(*button);
-    item.iString = caption ? reinterpret_cast<INT_PTR>(captions.back().c_str()) : -1;
+    item.iString = -1;  // captions and sizes come with the update below
     added.push_back(item);
   }
   if (!added.empty() &&
       !::SendMessageW(window, TB_ADDBUTTONSW, added.size(), reinterpret_cast<LPARAM>(added.data())))
     throw com::ComError(E_FAIL, L"The toolbar refused its buttons");
   shown_ = buttons;
-  // Buttons that are not auto-sized take the bar's width.
   for (size_t i = 0; i < buttons.size(); ++i) UpdateButton(static_cast<int>(i), *buttons[i]);
 }
 
 void TNativeToolBar::UpdateButton(int index, TToolButton& button) {
-  const bool caption = bar_.ShowCaptions() && !IsGap(button) && !button.Caption().empty();
-  std::wstring text = caption ? button.Caption() : std::wstring();
+  std::wstring text = ShownCaption(bar_, button);
   TBBUTTONINFOW info{};
   info.cbSize = sizeof(info);
   info.dwMask = TBIF_BYINDEX | TBIF_IMAGE | TBIF_STATE | TBIF_STYLE;
   // A caption that went must be cleared; a button that never had one keeps no string at all.
-  if (caption || ::SendMessageW(Window(), TB_GETBUTTONTEXTW, CommandOf(&button), 0) > 0) info.dwMask |= TBIF_TEXT;
+  if (!text.empty() || ::SendMessageW(Window(), TB_GETBUTTONTEXTW, CommandOf(&button), 0) > 0) info.dwMask |= TBIF_TEXT;
   info.iImage = ButtonImage(button);
   info.fsState = ButtonState(button);
   info.fsStyle = ButtonStyle(button);
   info.pszText = text.data();
-  if (!IsGap(button) && !button.AutoSize()) {
+  if (!button.IsGap() && !button.AutoSize()) {
     info.dwMask |= TBIF_SIZE;
     const int arrow = button.Style() == tbsDropDown ? TToolBar::kDropDownArrowWidth : 0;
     info.cx = static_cast<WORD>(std::max(bar_.ButtonWidth() + arrow, 0));

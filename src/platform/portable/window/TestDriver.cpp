@@ -121,13 +121,7 @@ Picture WindowPicture(HWND hwnd) {
   if (!GetWindowRect(hwnd, &rect)) return picture;
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return picture;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win::TopDownDibInfo(width, height);
   void* bits = nullptr;
   win::DcHandle dc(CreateCompatibleDC(nullptr));
   win::BitmapHandle bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -109,9 +109,8 @@ TEST_F(SystemControlsTest, TheBarIsTheSystemsToolbarWithOneButtonPerToolButton) 
   EXPECT_TRUE(style & TBSTYLE_LIST);
   EXPECT_TRUE(style & CCS_NOPARENTALIGN);
   EXPECT_TRUE(style & CCS_NODIVIDER);
+  // Only the system's toolbar answers this message (any other window: 0).
   ASSERT_EQ(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0), 5);
-  // The system's toolbar answers its own messages: the window is its class underneath.
-  EXPECT_EQ(SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0), 0);
 
   std::wstring text;
   const TBBUTTONINFOW plain = ButtonInfo(bar, 0, text);
@@ -278,8 +277,8 @@ TEST_F(SystemControlsTest, AStaticTextAnswersItsColoursAndReportsTheMouse) {
   text->OnClick = [&](TComponent*) { ++clicks; };
   text->OnMouseMove = [&](TComponent*, TShiftState, int, int) { ++moves; };
   const HWND window = text->Handle();
-  wchar_t className[64] = {};
-  GetClassNameW(window, className, 64);
+  // The system's static control says what it is to dialogs; a plain window says nothing.
+  EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0) & DLGC_STATIC, DLGC_STATIC);
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_BORDER);
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & SS_NOTIFY);
   wchar_t shown[64] = {};
@@ -290,7 +289,7 @@ TEST_F(SystemControlsTest, AStaticTextAnswersItsColoursAndReportsTheMouse) {
   HDC dc = CreateCompatibleDC(nullptr);
   const auto brush = reinterpret_cast<HBRUSH>(
       SendMessageW(form_.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window)));
-  ASSERT_NE(brush, nullptr) << className;
+  ASSERT_NE(brush, nullptr);
   LOGBRUSH logical{};
   ASSERT_GT(GetObjectW(brush, sizeof(logical), &logical), 0);
   EXPECT_EQ(logical.lbColor, RGB(0xFF, 0xFF, 0x00));

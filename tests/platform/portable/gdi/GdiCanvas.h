@@ -12,13 +12,7 @@ namespace gdi_test {
 class Canvas {
  public:
   Canvas(int width, int height, COLORREF background = 0xFFFFFF) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = win::TopDownDibInfo(width, height);
     dc_ = win::DcHandle(win::CreateCompatibleDC(nullptr));
     void* bits = nullptr;
     bitmap_ = win::BitmapHandle(win::CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
