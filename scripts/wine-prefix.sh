@@ -70,3 +70,6 @@ fi
 
 # One trivial program loads what every test program needs.
 "$wine" cmd.exe /c exit >/dev/null 2>&1 9>&- || true
+
+# From here on programs may run without this script (scripts/wine-run.sh).
+touch "$WINEPREFIX/.vorn-ready"

@@ -9,9 +9,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # crashing program fails instead of waiting in the debugger.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 
-# A program started in a prefix that does not exist yet would make one without
-# what the tests need (see scripts/wine-prefix.sh): make it properly first.
-if [ ! -f "$WINEPREFIX/.update-timestamp" ]; then
+# A program started in a prefix that is not ready would make one without what
+# the tests need, or be ended with Wine's server while scripts/wine-prefix.sh
+# changes the graphics driver (a client whose server goes exits with status 0
+# and loses its buffered output). The script leaves .vorn-ready as its last
+# step; until then it is run here, and waits for whoever is running it.
+if [ ! -f "$WINEPREFIX/.vorn-ready" ]; then
   bash "$root/scripts/wine-prefix.sh" >&2
 fi
 
