@@ -26,6 +26,7 @@ set(VORN_LAYERS
   src/server_link
   src/page_utils
   src/bho_gui
+  src/main_toolbar
   src/com_server)
 
 set(VORN_SCANNED_ROOTS src standins tests tools bench fuzz)

@@ -1,5 +1,7 @@
 #include "band_hosting/MainIEToolBandUnit.h"
 
+#include <atomic>
+
 #include "type_library/ResourceStrings.h"
 #include "type_library/VornIEGUI_TLB.h"
 
@@ -7,10 +9,15 @@ namespace vorn {
 
 GUID TMainIEToolBand::GetBandClassID() { return CLSID_VornIEExplorerBar; }
 
-// The toolbar's own form arrives with the main toolbar; until then the band
-// hosts the plain band form.
+namespace {
+std::atomic<TIEBandFormClass> g_formClass{nullptr};
+}  // namespace
+
+TIEBandFormClass SetMainToolbarFormClass(TIEBandFormClass formClass) { return g_formClass.exchange(formClass); }
+
 TIEBandFormClass TMainIEToolBand::GetFormClass() {
-  return &TIEToolBand::CreatePlainToolbarForm;
+  const TIEBandFormClass formClass = g_formClass.load();
+  return formClass ? formClass : &TIEToolBand::CreatePlainToolbarForm;
 }
 
 // Loaded at every use, as the browser asks for it in each GetBandInfo.

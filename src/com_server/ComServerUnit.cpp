@@ -4,6 +4,7 @@
 #include "band_hosting/IEBandRegistry.h"
 #include "band_hosting/VornIEExplorerBarUnit.h"
 #include "bho_gui/VornBHOGUIUnit.h"
+#include "main_toolbar/MainIEToolBandFormUnit.h"
 #include "type_library/ResourceStrings.h"
 #include "com_server/ToolbarFactoryUnit.h"
 #include "type_library/VornIEGUITypeLib.h"
@@ -131,15 +132,18 @@ namespace {
 // load; members are destroyed in reverse order at unload.
 struct LibraryState {
   // The module's objects find their class information through its type library; the
-  // server wrapper, below the page utilities, makes them with the creator handed down here.
+  // server wrapper, below the page utilities, makes them with the creator handed down here;
+  // the main toolbar band, below its form, hosts the form class handed down here.
   // Popup menus are the system's own while the module is loaded.
   LibraryState() {
     com::SetModuleTypeLibModel(&VornIEGUITypeLibModel());
     SetPageUtilitiesCreator(&CreateVornOffUtils);
+    SetMainToolbarFormClass(&TMainIEToolBandForm::CreateForBand);
     forms::SetMenuPeer(&forms::SystemMenuPeer());
   }
   ~LibraryState() {
     forms::SetMenuPeer(nullptr);
+    SetMainToolbarFormClass(nullptr);
     SetPageUtilitiesCreator(nullptr);
     com::SetModuleTypeLibModel(nullptr);
   }

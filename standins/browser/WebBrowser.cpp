@@ -22,7 +22,8 @@ VARIANTARG ByRef(VARIANT* value) {
 }  // namespace
 
 WebBrowser::WebBrowser(HWND frame)
-    : frame_(frame), events_(std::make_unique<ConnectionPoint>(*this, DIID_DWebBrowserEvents2)) {}
+    : frame_(frame),
+      events_(std::make_unique<ConnectionPoint>(*this, DIID_DWebBrowserEvents2, /*plainDispatch=*/true)) {}
 
 com::ComPtr<WebBrowser> WebBrowser::Create(HWND frame) {
   return com::ComPtr<WebBrowser>(new WebBrowser(frame));
@@ -87,7 +88,7 @@ HRESULT WebBrowser::Navigate2(VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrame
       navigations_.push_back(std::move(nav));
       return S_OK;
     }
-    if (!FireBeforeNavigate2(nav)) {
+    if (!FireBeforeNavigate2(Self(), nav)) {
       nav.cancelled = true;
       navigations_.push_back(std::move(nav));
       return S_OK;
@@ -100,15 +101,39 @@ HRESULT WebBrowser::Navigate2(VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrame
     navigations_.push_back(std::move(nav));
     // Sinks may navigate again from here: the events carry their own copy of the address.
     const std::wstring loaded = url_;
-    FireNavigateComplete(DISPID_NAVIGATECOMPLETE2, loaded);
-    FireNavigateComplete(DISPID_DOCUMENTCOMPLETE, loaded);
+    FireNavigateComplete(DISPID_NAVIGATECOMPLETE2, Self(), loaded);
+    FireNavigateComplete(DISPID_DOCUMENTCOMPLETE, Self(), loaded);
     return S_OK;
   });
 }
 
+IDispatch* WebBrowser::Frame(const std::wstring& name) const {
+  for (const auto& [frameName, frame] : frames_)
+    if (frameName == name) return frame->Self();
+  return nullptr;
+}
+
+bool WebBrowser::NavigateFrame(const std::wstring& name, const std::wstring& url) {
+  if (!Frame(name)) frames_.emplace_back(name, Create());
+  // Held for the events: a sink may navigate the window again meanwhile.
+  const com::ComPtr<IDispatch> frame(Frame(name));
+  Navigation nav;
+  nav.url = url;
+  nav.targetFrame = name;
+  if (!FireBeforeNavigate2(frame.Get(), nav)) {
+    nav.cancelled = true;
+    navigations_.push_back(std::move(nav));
+    return false;
+  }
+  navigations_.push_back(std::move(nav));
+  FireNavigateComplete(DISPID_NAVIGATECOMPLETE2, frame.Get(), url);
+  FireNavigateComplete(DISPID_DOCUMENTCOMPLETE, frame.Get(), url);
+  return true;
+}
+
 // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel):
 // the browser itself, then references to the other six.
-bool WebBrowser::FireBeforeNavigate2(const Navigation& nav) {
+bool WebBrowser::FireBeforeNavigate2(IDispatch* about, const Navigation& nav) {
   com::Variant url(nav.url);
   com::Variant flags(nav.flags);
   com::Variant target(nav.targetFrame);
@@ -117,7 +142,7 @@ bool WebBrowser::FireBeforeNavigate2(const Navigation& nav) {
   VARIANT_BOOL cancel = VARIANT_FALSE;
   VARIANTARG args[7] = {};
   args[6].vt = VT_DISPATCH;
-  args[6].pdispVal = static_cast<IWebBrowser2*>(this);
+  args[6].pdispVal = about;
   args[5] = ByRef(url.Ptr());
   args[4] = ByRef(flags.Ptr());
   args[3] = ByRef(target.Ptr());
@@ -131,11 +156,11 @@ bool WebBrowser::FireBeforeNavigate2(const Navigation& nav) {
 }
 
 // NavigateComplete2 and DocumentComplete(pDisp, URL): the browser and a reference to the address.
-void WebBrowser::FireNavigateComplete(DISPID id, const std::wstring& address) {
+void WebBrowser::FireNavigateComplete(DISPID id, IDispatch* about, const std::wstring& address) {
   com::Variant url(address);
   VARIANTARG args[2] = {};
   args[1].vt = VT_DISPATCH;
-  args[1].pdispVal = static_cast<IWebBrowser2*>(this);
+  args[1].pdispVal = about;
   args[0] = ByRef(url.Ptr());
   DISPPARAMS params = {args, nullptr, 2, 0};
   events_->Connections().Fire(id, params);
@@ -169,8 +194,11 @@ HRESULT WebBrowser::get_Type(BSTR* Type) { return GetString(Type, L"HTML Documen
 HRESULT WebBrowser::get_LocationName(BSTR* LocationName) { return GetString(LocationName, title_); }
 HRESULT WebBrowser::get_LocationURL(BSTR* LocationURL) { return GetString(LocationURL, url_); }
 
+// The window closes: its sinks hear OnQuit, which has no arguments.
 HRESULT WebBrowser::Quit() {
   quit_ = true;
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  events_->Connections().Fire(DISPID_ONQUIT, none);
   return S_OK;
 }
 

@@ -6,7 +6,10 @@
 // may cancel there), load the address as BrowserPage.h says, and fire
 // NavigateComplete2 and DocumentComplete with the document's address; the
 // arguments are passed as the browser passes them. A navigation into a new
-// window or a named frame is only recorded: the stand-in has neither.
+// window or a named frame is only recorded. NavigateFrame plays a navigation
+// inside a frame of the page: the same events, about the frame's own browser
+// object. Quit fires the window's quit event (DISPID_ONQUIT). As the
+// browser's own, the connection point takes sinks that answer only IDispatch.
 #pragma once
 
 #include <memory>
@@ -40,6 +43,15 @@ class WebBrowser : public com::ComObject<IWebBrowser2, IConnectionPointContainer
   static com::ComPtr<WebBrowser> Create(HWND frame = nullptr);
 
   const std::vector<Navigation>& Navigations() const { return navigations_; }
+  // A navigation of the frame `name` to url, as the page's own script or a
+  // click inside the frame starts it: BeforeNavigate2, then, unless a sink
+  // cancelled, NavigateComplete2 and DocumentComplete, each with the frame's
+  // browser object as pDisp. The window's address stays. False when cancelled.
+  bool NavigateFrame(const std::wstring& name, const std::wstring& url);
+  // The browser object of the frame `name` (made at its first navigation; null before).
+  IDispatch* Frame(const std::wstring& name) const;
+  // Fires any event of the window's connection point, as the browser would.
+  HRESULT FireEvent(DISPID id, DISPPARAMS& params) { return events_->Connections().Fire(id, params); }
   bool QuitCalled() const { return quit_; }
   void SetLocation(std::wstring url, std::wstring title);
   // The document the browser shows (null: none).
@@ -133,8 +145,9 @@ class WebBrowser : public com::ComObject<IWebBrowser2, IConnectionPointContainer
 
  private:
   // Whether the sinks let the navigation go on.
-  bool FireBeforeNavigate2(const Navigation& nav);
-  void FireNavigateComplete(DISPID id, const std::wstring& url);
+  bool FireBeforeNavigate2(IDispatch* about, const Navigation& nav);
+  void FireNavigateComplete(DISPID id, IDispatch* about, const std::wstring& url);
+  IDispatch* Self() { return static_cast<IWebBrowser2*>(this); }
 
   static HRESULT GetLong(LONG* out, LONG value);
   static HRESULT GetBool(VARIANT_BOOL* out, bool value);
@@ -150,6 +163,7 @@ class WebBrowser : public com::ComObject<IWebBrowser2, IConnectionPointContainer
   com::ComPtr<IDispatch> document_;
   HRESULT documentFailure_ = S_OK;
   std::unique_ptr<ConnectionPoint> events_;
+  std::vector<std::pair<std::wstring, com::ComPtr<WebBrowser>>> frames_;
 };
 
 }  // namespace standins

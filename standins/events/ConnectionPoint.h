@@ -12,7 +12,9 @@ namespace standins {
 
 class ConnectionPoint final : public IConnectionPoint {
  public:
-  ConnectionPoint(IConnectionPointContainer& container, REFIID eventIid) : container_(container), eventIid_(eventIid) {}
+  // plainDispatch: sinks answering only IDispatch are taken (SinkConnections::Advise).
+  ConnectionPoint(IConnectionPointContainer& container, REFIID eventIid, bool plainDispatch = false)
+      : container_(container), eventIid_(eventIid), plainDispatch_(plainDispatch) {}
   ConnectionPoint(const ConnectionPoint&) = delete;
   ConnectionPoint& operator=(const ConnectionPoint&) = delete;
 
@@ -28,7 +30,7 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* pIID) override;
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** ppCPC) override;
   HRESULT STDMETHODCALLTYPE Advise(IUnknown* pUnkSink, DWORD* pdwCookie) override {
-    return connections_.Advise(pUnkSink, eventIid_, pdwCookie);
+    return connections_.Advise(pUnkSink, eventIid_, pdwCookie, plainDispatch_);
   }
   HRESULT STDMETHODCALLTYPE Unadvise(DWORD dwCookie) override { return connections_.Unadvise(dwCookie); }
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** ppEnum) override {
@@ -39,6 +41,7 @@ class ConnectionPoint final : public IConnectionPoint {
  private:
   IConnectionPointContainer& container_;
   const IID eventIid_;
+  const bool plainDispatch_;
   SinkConnections connections_;
 };
 

@@ -6,11 +6,15 @@
 
 namespace standins {
 
-HRESULT SinkConnections::Advise(IUnknown* sink, REFIID eventIid, DWORD* cookie) {
+HRESULT SinkConnections::Advise(IUnknown* sink, REFIID eventIid, DWORD* cookie, bool plainDispatch) {
   if (cookie) *cookie = 0;
   if (!sink || !cookie) return E_POINTER;
   com::ComPtr<IDispatch> events;
-  if (FAILED(sink->QueryInterface(eventIid, events.PutVoid())) || !events) return CONNECT_E_CANNOTCONNECT;
+  if (FAILED(sink->QueryInterface(eventIid, events.PutVoid())) || !events) {
+    events.Reset();
+    if (!plainDispatch || FAILED(sink->QueryInterface(IID_IDispatch, events.PutVoid())) || !events)
+      return CONNECT_E_CANNOTCONNECT;
+  }
   DWORD next = ++lastCookie_;
   if (next == 0) next = ++lastCookie_;
   connections_.push_back({next, std::move(events)});

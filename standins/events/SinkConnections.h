@@ -14,8 +14,10 @@ namespace standins {
 
 class SinkConnections {
  public:
-  // sink must answer eventIid (a dispatch interface); that answer is what gets called.
-  HRESULT Advise(IUnknown* sink, REFIID eventIid, DWORD* cookie);
+  // sink must answer eventIid (a dispatch interface); that answer is what gets
+  // called. With plainDispatch a sink that answers only IDispatch is taken
+  // too, as the browser's own connection points take it.
+  HRESULT Advise(IUnknown* sink, REFIID eventIid, DWORD* cookie, bool plainDispatch = false);
   HRESULT Unadvise(DWORD cookie);
   HRESULT Enumerate(IEnumConnections** ppEnum) const;
   // Invokes every advised sink in the order of advice; the first failure is answered.

@@ -16,6 +16,7 @@
 #include "platform/com/ComObject.h"
 #include "platform/com/Variant.h"
 #include "server_link/SinkUnit.h"
+#include "standins/app_server/ArchiveServer.h"
 #include "standins/browser/WebBrowser.h"
 #include "support/ComTest.h"
 
@@ -442,12 +443,13 @@ TEST_F(SinkUnitTest, ConnectionsThatCannotBeMadeAnswerFalse) {
   EXPECT_EQ(sink_->CP(), nullptr);
   EXPECT_EQ(sink_->Source(), browser_->Identity());
 
-  // Found, but the advice refused: the stand-in asks the sink for the event
-  // IID, which it does not answer unless told to. The point stays until Disconnect.
-  EXPECT_FALSE(sink_->Connect(browser_->Identity(), DIID_DWebBrowserEvents2, false));
+  // Found, but the advice refused: the archive server asks the sink for its
+  // event IID, which it does not answer unless told to. The point stays until Disconnect.
+  com::ComPtr<standins::ArchiveServer> server = standins::ArchiveServer::Create();
+  EXPECT_FALSE(sink_->Connect(server->Identity(), vorn::DIID_IGUIServerEvents, false));
   EXPECT_NE(sink_->CP(), nullptr);
   EXPECT_EQ(sink_->Cookie(), 0u);
-  EXPECT_EQ(browser_->EventSinkCount(), 0u);
+  EXPECT_EQ(server->SinkCount(), 0u);
   sink_->Disconnect();
   EXPECT_EQ(sink_->CP(), nullptr);
   EXPECT_EQ(sink_->Source(), nullptr);

@@ -48,7 +48,7 @@ class EventSink : public IDispatch {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) &&
-        !IsEqualIID(riid, DIID_DWebBrowserEvents2))
+        !(answersEventIid && IsEqualIID(riid, DIID_DWebBrowserEvents2)))
       return E_NOINTERFACE;
     *ppv = static_cast<IDispatch*>(this);
     AddRef();
@@ -82,6 +82,7 @@ class EventSink : public IDispatch {
 
   ULONG refs = 0;
   bool cancel = false;
+  bool answersEventIid = true;
   std::vector<Event> events;
 };
 
@@ -186,10 +187,10 @@ TEST_F(BrowserEventsTest, OnlyAdvisedEventSinksAreCalled) {
   EXPECT_EQ(staying.events.size(), 3u);
   EXPECT_EQ(gone.refs, 0u);
 
-  // An object that is no browser event sink cannot be advised.
+  // An object that is no dispatch object cannot be advised.
   struct NotASink : EventSink {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-      if (IsEqualIID(riid, DIID_DWebBrowserEvents2)) {
+      if (IsEqualIID(riid, DIID_DWebBrowserEvents2) || IsEqualIID(riid, IID_IDispatch)) {
         *ppv = nullptr;
         return E_NOINTERFACE;
       }
@@ -267,6 +268,55 @@ TEST_F(BrowserEventsTest, TheConnectionPointBelongsToTheBrowser) {
   DWORD cookie = 0;
   EXPECT_EQ(point_->Advise(&sink, &cookie), S_OK);
   EXPECT_EQ(point_->Unadvise(cookie), S_OK);
+}
+
+// A frame's navigation is about the frame: its own browser object is pDisp of
+// every event, the window keeps its address, and a sink can cancel it too.
+TEST_F(BrowserEventsTest, AFrameNavigationNamesTheFrameAndLeavesTheWindowAlone) {
+  EventSink sink;
+  DWORD cookie = 0;
+  ASSERT_EQ(point_->Advise(&sink, &cookie), S_OK);
+  EXPECT_EQ(browser_->Frame(L"menu"), nullptr);
+  com::Bstr before;
+  ASSERT_EQ(browser_->get_LocationURL(before.Receive()), S_OK);
+  EXPECT_TRUE(browser_->NavigateFrame(L"menu", L"http://example.com/menu.html"));
+  IDispatch* frame = browser_->Frame(L"menu");
+  ASSERT_NE(frame, nullptr);
+  EXPECT_NE(frame, BrowserIdentity());
+  ASSERT_EQ(sink.events.size(), 3u);
+  const DISPID order[] = {DISPID_BEFORENAVIGATE2, DISPID_NAVIGATECOMPLETE2, DISPID_DOCUMENTCOMPLETE};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(sink.events[i].id, order[i]);
+    EXPECT_EQ(sink.events[i].browser, frame) << "event " << i;
+    EXPECT_EQ(sink.events[i].url, L"http://example.com/menu.html");
+  }
+  com::Bstr location;
+  ASSERT_EQ(browser_->get_LocationURL(location.Receive()), S_OK);
+  EXPECT_EQ(location.str(), before.str());
+  // The same frame keeps its object.
+  sink.cancel = true;
+  EXPECT_FALSE(browser_->NavigateFrame(L"menu", L"http://example.com/other.html"));
+  EXPECT_EQ(browser_->Frame(L"menu"), frame);
+  EXPECT_EQ(sink.events.size(), 4u);
+  EXPECT_TRUE(browser_->Navigations().back().cancelled);
+  ASSERT_EQ(point_->Unadvise(cookie), S_OK);
+}
+
+// As the browser's own, the connection point takes a sink that answers only
+// IDispatch; closing the window fires OnQuit without arguments.
+TEST_F(BrowserEventsTest, APlainDispatchSinkHearsTheWindowQuit) {
+  EventSink sink;
+  sink.answersEventIid = false;
+  DWORD cookie = 0;
+  ASSERT_EQ(point_->Advise(&sink, &cookie), S_OK);
+  EXPECT_NE(cookie, 0u);
+  ASSERT_EQ(browser_->Quit(), S_OK);
+  ASSERT_EQ(sink.events.size(), 1u);
+  EXPECT_EQ(sink.events[0].id, DISPID_ONQUIT);
+  EXPECT_EQ(sink.events[0].argCount, 0u);
+  EXPECT_TRUE(browser_->QuitCalled());
+  ASSERT_EQ(point_->Unadvise(cookie), S_OK);
+  EXPECT_EQ(sink.refs, 0u);
 }
 
 }  // namespace

@@ -1,0 +1,560 @@
+#include "main_toolbar/MainIEToolBandFormUnit.h"
+
+#include "platform/browser/WebBrowserEvents.h"
+#include "platform/forms/FormsErrors.h"
+#include "platform/forms/LayoutBuilder.h"
+#include "platform/forms/WindowClassRegistry.h"
+#include "platform/win/Window.h"
+#include "type_library/ResourceStrings.h"
+
+namespace vorn {
+
+using forms::Bind;
+using forms::TAction;
+using forms::TComponent;
+
+const TMainIEToolBandForm::Toggle TMainIEToolBandForm::kHighlight = {
+    &TStowlyBHO::HighlightEnabled, &TServerWrapper::SetHighlightEnabled, L"Disable highlighting",
+    L"Enable highlighting"};
+const TMainIEToolBandForm::Toggle TMainIEToolBandForm::kPopupKiller = {
+    &TStowlyBHO::PopupKillerEnabled, &TServerWrapper::SetPopupKillerEnabled, L"Show popups", L"Kill popups"};
+const TMainIEToolBandForm::Toggle TMainIEToolBandForm::kBannerKiller = {
+    &TStowlyBHO::BannerKillerEnabled, &TServerWrapper::SetBannerKillerEnabled, L"Show banners", L"Kill banners"};
+const TMainIEToolBandForm::Toggle TMainIEToolBandForm::kLinkHint = {
+    &TStowlyBHO::LinkHintEnabled, &TServerWrapper::SetLinkHintEnabled, L"Don't show link's hint",
+    L"Show link's hint"};
+
+TMainIEToolBandForm::TMainIEToolBandForm(TIEBand* band) : TStowlyIEToolBandForm(band) {}
+
+TMainIEToolBandForm::~TMainIEToolBandForm() = default;
+
+TIEBandForm* TMainIEToolBandForm::CreateForBand(TIEBand* band) {
+  return TIEBandForm::CreateForBand<TMainIEToolBandForm>(band);
+}
+
+// ------------------------------------------------------------------ building
+
+template <class T>
+T* TMainIEToolBandForm::Component(const wchar_t* name) const {
+  auto* component = dynamic_cast<T*>(FindComponent(name));
+  if (!component) throw forms::EComponentError(std::wstring(L"The form description lacks ") + name);
+  return component;
+}
+
+void TMainIEToolBandForm::BuildLayout() {
+  const forms::THandlerTable handlers = {
+      {L"DocumentActionUpdate", Bind(this, &TMainIEToolBandForm::DocumentActionUpdate)},
+      {L"ServerActionUpdate", Bind(this, &TMainIEToolBandForm::ServerActionUpdate)},
+      {L"ArchiveDocumentActionUpdate", Bind(this, &TMainIEToolBandForm::ArchiveDocumentActionUpdate)},
+      {L"RatingActionUpdate", Bind(this, &TMainIEToolBandForm::RatingActionUpdate)},
+      {L"TalkerActionUpdate", Bind(this, &TMainIEToolBandForm::TalkerActionUpdate)},
+      {L"HighlightAllowActionUpdate", Bind(this, &TMainIEToolBandForm::HighlightAllowActionUpdate)},
+      {L"HighlightAllowActionExecute", Bind(this, &TMainIEToolBandForm::HighlightAllowActionExecute)},
+      {L"PopupKillerAllowActionUpdate", Bind(this, &TMainIEToolBandForm::PopupKillerAllowActionUpdate)},
+      {L"PopupKillerAllowActionExecute", Bind(this, &TMainIEToolBandForm::PopupKillerAllowActionExecute)},
+      {L"BannerKillerAllowActionUpdate", Bind(this, &TMainIEToolBandForm::BannerKillerAllowActionUpdate)},
+      {L"BannerKillerAllowActionExecute", Bind(this, &TMainIEToolBandForm::BannerKillerAllowActionExecute)},
+      {L"LinkHintAllowActionUpdate", Bind(this, &TMainIEToolBandForm::LinkHintAllowActionUpdate)},
+      {L"LinkHintAllowActionExecute", Bind(this, &TMainIEToolBandForm::LinkHintAllowActionExecute)},
+      {L"BHOAllowActionUpdate", Bind(this, &TMainIEToolBandForm::BHOAllowActionUpdate)},
+      {L"BHOAllowActionExecute", Bind(this, &TMainIEToolBandForm::BHOAllowActionExecute)},
+      {L"ShowPicturesActionUpdate", Bind(this, &TMainIEToolBandForm::ShowPicturesActionUpdate)},
+      {L"ShowPicturesActionExecute", Bind(this, &TMainIEToolBandForm::ShowPicturesActionExecute)},
+      {L"PopupKillerSettingsActionExecute", Bind(this, &TMainIEToolBandForm::PopupKillerSettingsActionExecute)},
+      {L"SettingsActionExecute", Bind(this, &TMainIEToolBandForm::SettingsActionExecute)},
+      {L"CaptureScreenActionExecute", Bind(this, &TMainIEToolBandForm::CaptureScreenActionExecute)},
+      {L"DomainLinksActionUpdate", Bind(this, &TMainIEToolBandForm::DomainLinksActionUpdate)},
+      {L"DomainLinksActionExecute", Bind(this, &TMainIEToolBandForm::DomainLinksActionExecute)},
+      {L"RatingActionExecute", Bind(this, &TMainIEToolBandForm::RatingActionExecute)},
+      {L"TranslationsActionExecute", Bind(this, &TMainIEToolBandForm::TranslationsActionExecute)},
+      {L"PrivacyActionExecute", Bind(this, &TMainIEToolBandForm::PrivacyActionExecute)},
+      {L"ClearCookiesActionExecute", Bind(this, &TMainIEToolBandForm::ClearCookiesActionExecute)},
+      {L"ClearCacheFilesActionExecute", Bind(this, &TMainIEToolBandForm::ClearCacheFilesActionExecute)},
+      {L"ClearHistoryActionExecute", Bind(this, &TMainIEToolBandForm::ClearHistoryActionExecute)},
+      {L"ClearTypedURLsActionExecute", Bind(this, &TMainIEToolBandForm::ClearTypedURLsActionExecute)},
+      {L"ClearRecentActionExecute", Bind(this, &TMainIEToolBandForm::ClearRecentActionExecute)},
+      {L"ClearAllActionExecute", Bind(this, &TMainIEToolBandForm::ClearAllActionExecute)},
+      {L"SpeakActionExecute", Bind(this, &TMainIEToolBandForm::SpeakActionExecute)},
+      {L"StopSpeakingActionExecute", Bind(this, &TMainIEToolBandForm::StopSpeakingActionExecute)},
+      {L"BtnMouseMove", Bind(this, &TMainIEToolBandForm::BtnMouseMove)},
+      {L"CardLabelMouseMove", Bind(this, &TMainIEToolBandForm::CardLabelMouseMove)},
+      {L"CardLabelClick", Bind(this, &TMainIEToolBandForm::CardLabelClick)},
+      {L"RatingLabelClick", Bind(this, &TMainIEToolBandForm::RatingLabelClick)},
+      {L"CommentsLabelClick", Bind(this, &TMainIEToolBandForm::CommentsLabelClick)},
+  };
+  forms::BuildLayout(*this, MainIEToolBandFormLayout(), handlers);
+  FindComponents();
+  // The pictures travel with the module; without them the buttons stay blank
+  // but work, so a missing picture does not cost the form.
+  try {
+    ImageList->LoadStrip(forms::detail::ModuleInstance(), L"MainToolbar");
+    HotImageList->LoadStrip(forms::detail::ModuleInstance(), L"MainToolbarHot");
+  } catch (const forms::EInvalidGraphic&) {
+  }
+}
+
+void TMainIEToolBandForm::FindComponents() {
+  using namespace forms;
+  Image1 = Component<TImage>(L"Image1");
+  ToolBar1 = Component<TToolBar>(L"ToolBar1");
+  BHOAllowBtn = Component<TToolButton>(L"BHOAllowBtn");
+  AddUrlToCurrBtn = Component<TToolButton>(L"AddUrlToCurrBtn");
+  BannerKillerBtn = Component<TToolButton>(L"BannerKillerBtn");
+  PopuKillerAllowBtn = Component<TToolButton>(L"PopuKillerAllowBtn");
+  HighlightAllowBtn = Component<TToolButton>(L"HighlightAllowBtn");
+  LinkHintBtn = Component<TToolButton>(L"LinkHintBtn");
+  SettingsBtn = Component<TToolButton>(L"SettingsBtn");
+  SearchLinkBtn = Component<TToolButton>(L"SearchLinkBtn");
+  CaptureScreenBtn = Component<TToolButton>(L"CaptureScreenBtn");
+  SavePageBtn = Component<TToolButton>(L"SavePageBtn");
+  OpenInternalBtn = Component<TToolButton>(L"OpenInternalBtn");
+  VersionDlgBtn = Component<TToolButton>(L"VersionDlgBtn");
+  ShowPicturesBtn = Component<TToolButton>(L"ShowPicturesBtn");
+  ToolButton1 = Component<TToolButton>(L"ToolButton1");
+  ToolButton2 = Component<TToolButton>(L"ToolButton2");
+  ToolButton3 = Component<TToolButton>(L"ToolButton3");
+  TranslationBtn = Component<TToolButton>(L"TranslationBtn");
+  InfoToolBar = Component<TToolBar>(L"InfoToolBar");
+  RatingPanel = Component<TPanel>(L"RatingPanel");
+  CardPanel = Component<TPanel>(L"CardPanel");
+  CommentMainPanel = Component<TPanel>(L"CommentMainPanel");
+  RatingLabel = Component<TStaticText>(L"RatingLabel");
+  CardLabel = Component<TStaticText>(L"CardLabel");
+  CommentsLabel = Component<TStaticText>(L"CommentsLabel");
+  ToolBar2 = Component<TToolBar>(L"ToolBar2");
+  DomainLinksBtn = Component<TToolButton>(L"DomainLinksBtn");
+  ImageList = Component<TImageList>(L"ImageList");
+  HotImageList = Component<TImageList>(L"HotImageList");
+  RatingsImageList = Component<TImageList>(L"RatingsImageList");
+  ActionList = Component<TActionList>(L"ActionList");
+  AddUrlToCurrAction = Component<TAction>(L"AddUrlToCurrAction");
+  AddUrlWithDlgAction = Component<TAction>(L"AddUrlWithDlgAction");
+  HighlightAllowAction = Component<TAction>(L"HighlightAllowAction");
+  PopupKillerAllowAction = Component<TAction>(L"PopupKillerAllowAction");
+  PopupKillerSettingsAction = Component<TAction>(L"PopupKillerSettingsAction");
+  SearchLinkAction = Component<TAction>(L"SearchLinkAction");
+  SavePageAction = Component<TAction>(L"SavePageAction");
+  DocumentPropertyAction = Component<TAction>(L"DocumentPropertyAction");
+  BHOAllowAction = Component<TAction>(L"BHOAllowAction");
+  SettingsAction = Component<TAction>(L"SettingsAction");
+  VersionDialogAction = Component<TAction>(L"VersionDialogAction");
+  DomainLinksAction = Component<TAction>(L"DomainLinksAction");
+  BannerKillerAllowAction = Component<TAction>(L"BannerKillerAllowAction");
+  LinkHintAllowAction = Component<TAction>(L"LinkHintAllowAction");
+  RatingAction = Component<TAction>(L"RatingAction");
+  CaptureScreenAction = Component<TAction>(L"CaptureScreenAction");
+  OpenInternalAction = Component<TAction>(L"OpenInternalAction");
+  ShowPicturesAction = Component<TAction>(L"ShowPicturesAction");
+  TranslationsAction = Component<TAction>(L"TranslationsAction");
+  PrivacyAction = Component<TAction>(L"PrivacyAction");
+  ClearCookiesAction = Component<TAction>(L"ClearCookiesAction");
+  ClearCacheFilesAction = Component<TAction>(L"ClearCacheFilesAction");
+  ClearHistoryAction = Component<TAction>(L"ClearHistoryAction");
+  ClearTypedURLsAction = Component<TAction>(L"ClearTypedURLsAction");
+  ClearRecentAction = Component<TAction>(L"ClearRecentAction");
+  ClearAllAction = Component<TAction>(L"ClearAllAction");
+  SpeakAction = Component<TAction>(L"SpeakAction");
+  StopSpeakingAction = Component<TAction>(L"StopSpeakingAction");
+  PrivacyPopupMenu = Component<TPopupMenu>(L"PrivacyPopupMenu");
+  SpeakPopupMenu = Component<TPopupMenu>(L"SpeakPopupMenu");
+  TranslateMenu = Component<TPopupMenu>(L"TranslateMenu");
+}
+
+// ------------------------------------------------------------------ life
+
+void TMainIEToolBandForm::FormCreate() {
+  FTalker.Reset();
+  CreateTalker();
+  Image1->Hide();
+
+  FDM.reset(new TToolbarDM(nullptr));
+  FDM->SpyHintTimer->SetOnTimer([this](TComponent* sender) { SpyHintTimerTimer(sender); });
+  FDM->CommonHintTimer->SetOnTimer([this](TComponent* sender) { CommonHintTimerTimer(sender); });
+  FDM->CardHintTimer->SetOnTimer([this](TComponent* sender) { CardHintTimerTimer(sender); });
+
+  FDomainLinksMenu = new forms::TPopupMenu(this);
+  FDomainLinksMenu->SetOwnerDraw(true);
+  FRatingsMenu = new forms::TPopupMenu(this);
+  FRatingsMenu->SetOwnerDraw(true);
+
+  FHintControl = nullptr;
+  FBtnHint.reset(new TBtnHintForm(nullptr));
+  FCardHintShown = false;
+  FCardHint.Reset();
+  FSettings = std::make_unique<TStowlyBHO>();
+
+  for (forms::TPanel* panel : {RatingPanel, CardPanel, CommentMainPanel}) {
+    panel->SetVisible(true);
+    panel->SetAutoSize(true);
+  }
+
+  for (TAction* action : {BHOAllowAction, PopupKillerAllowAction, HighlightAllowAction, CaptureScreenAction,
+                          ShowPicturesAction})
+    action->SetVisible(true);
+  BuildTranslateMenu();
+  for (TAction* action : {TranslationsAction, PrivacyAction, SpeakAction, StopSpeakingAction})
+    action->SetVisible(true);
+  SettingsBtn->SetAction(PopupKillerSettingsAction);
+  PopupKillerSettingsAction->SetVisible(true);
+  for (TAction* action : {DomainLinksAction, BannerKillerAllowAction, LinkHintAllowAction}) action->SetVisible(true);
+
+  FColor2Text = forms::clBlack;
+  FColor2Back = forms::clWhite;
+  FColor1Text = forms::clBlack;
+  FColor1Back = forms::clWhite;
+
+  FBrowserSink = TBaseEventHandler::Create<TWebBrowserEventHandler>();
+  FBrowserSink->SetBeforeNavigate2(&TMainIEToolBandForm::BrowserBeforeNavigate2, this);
+  FBrowserSink->SetNavigateComplete2(&TMainIEToolBandForm::BrowserNavigateComplete2, this);
+  FBrowserSink->SetDocumentComplete(&TMainIEToolBandForm::BrowserDocumentComplete, this);
+  FBrowserSink->SetQuit(&TMainIEToolBandForm::BrowserQuit, this);
+  // The browser takes a sink that answers only IDispatch; a form without a
+  // browser (or a browser without events) simply hears no navigation.
+  FBrowserSink->Connect(Band() ? Band()->WebBrowser() : nullptr, DIID_DWebBrowserEvents2, /*setIID=*/false);
+
+  // The switch is read only when connected.
+  SetActive(WrapperConnected() && FSettings->Enabled());
+}
+
+void TMainIEToolBandForm::FormDestroy() {
+  forms::Free(FRatingsMenu);
+  FRatingsMenu = nullptr;
+  forms::Free(FDomainLinksMenu);
+  FDomainLinksMenu = nullptr;
+  FBtnHint.reset();
+  if (FBrowserSink) {
+    FBrowserSink->Disconnect();
+    FBrowserSink.Reset();
+  }
+  FSettings.reset();
+  FDM.reset();
+  // Speech stops with the form once it exists; until then there is no talker to stop.
+  FTalker.Reset();
+}
+
+void TMainIEToolBandForm::WndProc(forms::TMessage& message) {
+  if (message.Msg == kUpdateActionsMessage) {
+    if (ActionList) ActionList->UpdateActions();
+    message.Result = 0;
+    return;
+  }
+  TStowlyIEToolBandForm::WndProc(message);
+}
+
+void TMainIEToolBandForm::PostUpdateActions() {
+  // Posted, so that the update runs once the event under way has returned.
+  win::PostMessageW(Handle(), kUpdateActionsMessage, 0, 0);
+}
+
+// ------------------------------------------------------------------ state
+
+bool TMainIEToolBandForm::HasDocument() const { return !FURL.empty() && FURL != L"about:blank"; }
+
+bool TMainIEToolBandForm::WrapperConnected() const { return Wrapper() && Wrapper()->IsConnected(); }
+
+void TMainIEToolBandForm::SetActive(bool value) {
+  FActive = value;
+  if (value) SettingsChange(this);
+  RefreshDocumentData();
+}
+
+std::wstring TMainIEToolBandForm::GetHintText(forms::TControl* control) {
+  return control ? control->Hint() : std::wstring();
+}
+
+void TMainIEToolBandForm::ActivationChanged(bool active) {
+  if (!active) return;
+  BuildTranslateMenu();
+  RefreshDocumentData();
+  PostUpdateActions();
+}
+
+void TMainIEToolBandForm::ServerConnected(void*) { SetActive(FSettings && FSettings->Enabled()); }
+
+void TMainIEToolBandForm::ServerDisconnected(void*) { SetActive(false); }
+
+void TMainIEToolBandForm::SettingsChange(void*) {
+  if (FActive) RefreshColors();
+}
+
+void TMainIEToolBandForm::FunctionalityChange(void*) { SetActive(FSettings && FSettings->Enabled()); }
+
+// ------------------------------------------------------------------ document data
+
+void TMainIEToolBandForm::RefreshDocumentData() {
+  LONG id = -1, status = 0, rating = 0;
+  std::wstring comments;
+  if (FActive && Wrapper()) Wrapper()->GetDocumentData(FURL, id, comments, status, rating);
+  SetDocID(id);
+  SetDocInfo(comments, status, rating);
+}
+
+void TMainIEToolBandForm::SetDocID(LONG id) {
+  FDocID = id;
+  FDocInArchive = id >= 0;
+  for (forms::TControl* label : {static_cast<forms::TControl*>(CommentsLabel), static_cast<forms::TControl*>(CardLabel),
+                                 static_cast<forms::TControl*>(RatingLabel)})
+    if (label) label->SetEnabled(FDocInArchive);
+  PostUpdateActions();
+}
+
+void TMainIEToolBandForm::SetDocInfo(const std::wstring& comments, LONG status, LONG rating) {
+  SetComments(comments);
+  SetStatus(status);
+  SetRating(rating);
+}
+
+void TMainIEToolBandForm::SetComments(const std::wstring& text) {
+  FComments = text;
+  if (!CommentsLabel) return;
+  const bool any = !text.empty();
+  CommentsLabel->SetHint(any ? text : L"No user comments");
+  CommentsLabel->SetFontColor(any ? FColor2Text : FColor1Text);
+  CommentsLabel->SetColor(any ? FColor2Back : FColor1Back);
+}
+
+void TMainIEToolBandForm::SetStatus(LONG status) {
+  FStatus = static_cast<BYTE>(status & 0xFF);
+  if (!CardLabel) return;
+  switch (FStatus) {
+    case 0: CardLabel->SetColor(forms::clWhite); break;
+    case 1: CardLabel->SetColor(FColor1Back); break;
+    case 2: CardLabel->SetColor(FColor2Back); break;
+    default: break;  // an unknown status keeps the colour it has
+  }
+}
+
+void TMainIEToolBandForm::SetRating(LONG rating) {
+  FRating = rating;
+  if (!RatingLabel) return;
+  RatingLabel->SetCaption(L"  Rating: " + std::to_wstring(rating) + L"  ");
+  OLE_COLOR text = 0, back = 0;
+  if (FActive && Wrapper() && Wrapper()->GetRatingColors(rating, text, back)) {
+    RatingLabel->SetFontColor(static_cast<forms::TColor>(text));
+    RatingLabel->SetColor(static_cast<forms::TColor>(back));
+  } else {
+    RatingLabel->SetFontColor(forms::clBlack);
+    RatingLabel->SetColor(forms::clWhite);
+  }
+}
+
+void TMainIEToolBandForm::RefreshColors() {
+  if (!FActive) return;
+  OLE_COLOR text1 = FColor1Text, back1 = FColor1Back, text2 = FColor2Text, back2 = FColor2Back;
+  if (Wrapper() && Wrapper()->GetCommentColors(text1, back1, text2, back2)) {
+    FColor1Text = static_cast<forms::TColor>(text1);
+    FColor1Back = static_cast<forms::TColor>(back1);
+    FColor2Text = static_cast<forms::TColor>(text2);
+    FColor2Back = static_cast<forms::TColor>(back2);
+  }
+  SetComments(FComments);
+  SetStatus(FStatus);
+  SetRating(FRating);
+}
+
+void TMainIEToolBandForm::DocumentDataChange(void*, LONG AID, bool APresent, const std::wstring& AComments,
+                                             LONG AStatus, LONG ARating) {
+  if (!FActive) return;
+  // The page may just have been archived.
+  if (FDocID == -1 && Wrapper()) SetDocID(Wrapper()->GetDocumentId(FURL));
+  if (FDocID != AID) return;
+  SetDocInfo(AComments, AStatus, ARating);
+  // The document left the archive: its last data stays on the disabled labels.
+  if (!APresent) SetDocID(-1);
+}
+
+// ------------------------------------------------------------------ hints
+
+void TMainIEToolBandForm::HideBtnHint() {
+  if (FDM) FDM->CommonHintTimer->SetEnabled(false);
+  if (FBtnHint) FBtnHint->Hide();
+}
+
+void TMainIEToolBandForm::HideCardHint() {
+  if (FDM) FDM->CardHintTimer->SetEnabled(false);
+  if (FCardHint) {
+    FCardHint->MouseOutLink();
+    FCardHint.Reset();
+  }
+  FCardHintShown = false;
+}
+
+// The button hint and the info card follow the pointer with the timers of
+// FDM; they come with the information strip's hints. Until then the
+// pointer's moves and the timers' ticks change nothing.
+void TMainIEToolBandForm::BtnMouseMove(TComponent*, forms::TShiftState, int, int) {}
+void TMainIEToolBandForm::CardLabelMouseMove(TComponent*, forms::TShiftState, int, int) {}
+void TMainIEToolBandForm::SpyHintTimerTimer(TComponent*) {}
+void TMainIEToolBandForm::CommonHintTimerTimer(TComponent*) {}
+void TMainIEToolBandForm::CardHintTimerTimer(TComponent*) {}
+
+void TMainIEToolBandForm::RatingLabelClick(TComponent*) { RatingAction->Execute(); }
+
+void TMainIEToolBandForm::CardLabelClick(TComponent*) {
+  HideCardHint();
+  DocumentPropertyAction->Execute();
+}
+
+void TMainIEToolBandForm::CommentsLabelClick(TComponent*) {
+  HideBtnHint();
+  if (Wrapper()) Wrapper()->ShowComments(FDocID);
+}
+
+// ------------------------------------------------------------------ browser events
+
+void TMainIEToolBandForm::BrowserBeforeNavigate2(TWebBrowserEventHandler*, IDispatch*, VARIANT*, VARIANT*, VARIANT*,
+                                                 VARIANT*, VARIANT*, VARIANT_BOOL*) {
+  PostUpdateActions();
+}
+
+void TMainIEToolBandForm::BrowserNavigateComplete2(TWebBrowserEventHandler*, IDispatch* pDisp, VARIANT* URL) {
+  // Only the top-level frame is the band's browser itself; a frame's own
+  // navigation leaves the page's address alone.
+  IWebBrowser2* browser = Band() ? Band()->WebBrowser() : nullptr;
+  if (!browser || pDisp != static_cast<IDispatch*>(browser)) return;
+  FURL = (URL && URL->vt == VT_BSTR && URL->bstrVal) ? std::wstring(URL->bstrVal) : std::wstring();
+  RefreshDocumentData();
+}
+
+void TMainIEToolBandForm::BrowserDocumentComplete(TWebBrowserEventHandler*, IDispatch*, VARIANT*) {
+  PostUpdateActions();
+}
+
+void TMainIEToolBandForm::BrowserQuit(TWebBrowserEventHandler* Sender) {
+  if (Sender) Sender->Disconnect();
+}
+
+// ------------------------------------------------------------------ action updates
+
+void TMainIEToolBandForm::DocumentActionUpdate(TComponent* Sender) {
+  static_cast<TAction*>(Sender)->SetEnabled(FActive && HasDocument());
+}
+
+void TMainIEToolBandForm::ServerActionUpdate(TComponent* Sender) { static_cast<TAction*>(Sender)->SetEnabled(FActive); }
+
+void TMainIEToolBandForm::ArchiveDocumentActionUpdate(TComponent* Sender) {
+  static_cast<TAction*>(Sender)->SetEnabled(FActive && HasDocument() && FDocInArchive);
+}
+
+void TMainIEToolBandForm::RatingActionUpdate(TComponent* Sender) { ArchiveDocumentActionUpdate(Sender); }
+
+void TMainIEToolBandForm::TalkerActionUpdate(TComponent* Sender) {
+  static_cast<TAction*>(Sender)->SetEnabled(static_cast<bool>(FTalker));
+}
+
+void TMainIEToolBandForm::ToggleUpdate(TAction& action, const Toggle& toggle) {
+  action.SetEnabled(FActive);
+  // A disabled toggle keeps the state and hint it showed last.
+  if (!action.Enabled() || !FSettings) return;
+  action.SetChecked(((*FSettings).*toggle.setting)());
+  action.SetHint(action.Checked() ? toggle.hintChecked : toggle.hintUnchecked);
+}
+
+void TMainIEToolBandForm::ToggleExecute(TAction& action, const Toggle& toggle) {
+  HideBtnHint();
+  if (!FSettings) return;
+  // The application stores the switch; the form reads it back from the store.
+  const bool on = ((*FSettings).*toggle.setting)();
+  if (Wrapper()) (Wrapper()->*toggle.apply)(!on);
+  ToggleUpdate(action, toggle);
+}
+
+void TMainIEToolBandForm::HighlightAllowActionUpdate(TComponent*) { ToggleUpdate(*HighlightAllowAction, kHighlight); }
+void TMainIEToolBandForm::HighlightAllowActionExecute(TComponent*) {
+  ToggleExecute(*HighlightAllowAction, kHighlight);
+}
+void TMainIEToolBandForm::PopupKillerAllowActionUpdate(TComponent*) {
+  ToggleUpdate(*PopupKillerAllowAction, kPopupKiller);
+}
+void TMainIEToolBandForm::PopupKillerAllowActionExecute(TComponent*) {
+  ToggleExecute(*PopupKillerAllowAction, kPopupKiller);
+}
+void TMainIEToolBandForm::BannerKillerAllowActionUpdate(TComponent*) {
+  ToggleUpdate(*BannerKillerAllowAction, kBannerKiller);
+}
+void TMainIEToolBandForm::BannerKillerAllowActionExecute(TComponent*) {
+  ToggleExecute(*BannerKillerAllowAction, kBannerKiller);
+}
+void TMainIEToolBandForm::LinkHintAllowActionUpdate(TComponent*) { ToggleUpdate(*LinkHintAllowAction, kLinkHint); }
+void TMainIEToolBandForm::LinkHintAllowActionExecute(TComponent*) { ToggleExecute(*LinkHintAllowAction, kLinkHint); }
+
+// The master switch stays usable while the filter is off: it follows the
+// connection, not FActive.
+void TMainIEToolBandForm::BHOAllowActionUpdate(TComponent*) {
+  BHOAllowAction->SetEnabled(WrapperConnected());
+  BHOAllowAction->SetChecked(FSettings && FSettings->Enabled());
+  if (!BHOAllowAction->Enabled()) return;
+  BHOAllowAction->SetHint(LoadResString(BHOAllowAction->Checked() ? kStrDisable : kStrEnable) + L" " +
+                          LoadResString(kStrProductDisplayName));
+}
+
+// Not updated here: the next update message and the server's functionality
+// change bring the button and FActive along.
+void TMainIEToolBandForm::BHOAllowActionExecute(TComponent*) {
+  HideBtnHint();
+  if (Wrapper() && FSettings) Wrapper()->SetEnabled(!FSettings->Enabled());
+}
+
+// Works without the server; its enabled state is never touched.
+void TMainIEToolBandForm::ShowPicturesActionUpdate(TComponent*) {
+  const bool hidden = !(FSettings && FSettings->DisplayInlineImages());
+  ShowPicturesAction->SetChecked(hidden);
+  ShowPicturesAction->SetHint(hidden ? L"Show pictures" : L"Don't show pictures");
+}
+
+void TMainIEToolBandForm::ShowPicturesActionExecute(TComponent*) {
+  HideBtnHint();
+  if (!FSettings) return;
+  FSettings->SetDisplayInlineImages(!FSettings->DisplayInlineImages());
+  ShowPicturesActionUpdate(ShowPicturesAction);
+}
+
+void TMainIEToolBandForm::DomainLinksActionUpdate(TComponent*) {
+  DomainLinksAction->SetEnabled(FActive && HasDocument() && Wrapper() && Wrapper()->HasDomainLinks(FURL));
+}
+
+// ------------------------------------------------------------------ action executions
+
+void TMainIEToolBandForm::PopupKillerSettingsActionExecute(TComponent*) {
+  if (Wrapper() && Band()) Wrapper()->ShowPopupKillerSettings(Band()->WebBrowser());
+}
+
+void TMainIEToolBandForm::SettingsActionExecute(TComponent*) {
+  HideBtnHint();
+  if (Wrapper()) Wrapper()->ShowSettings();
+}
+
+void TMainIEToolBandForm::CaptureScreenActionExecute(TComponent*) {
+  HideBtnHint();
+  if (Wrapper() && Band()) Wrapper()->CaptureScreenShot(Band()->WebBrowser(), /*rewriteIfExists=*/true);
+}
+
+void TMainIEToolBandForm::TranslationsActionExecute(TComponent*) {
+  HideBtnHint();
+  if (Wrapper()) Wrapper()->ShowTranslationSettings();
+}
+
+void TMainIEToolBandForm::PrivacyActionExecute(TComponent*) { ClearAllAction->Execute(); }
+
+// The ratings menu and the domain links menu come with the information
+// strip's menus; until then choosing them opens nothing.
+void TMainIEToolBandForm::RatingActionExecute(TComponent*) { HideBtnHint(); }
+void TMainIEToolBandForm::DomainLinksActionExecute(TComponent*) { HideBtnHint(); }
+
+// The privacy cleaner's steps come with the cleaner itself; until then each
+// step clears nothing.
+void TMainIEToolBandForm::ClearCookiesActionExecute(TComponent*) {}
+void TMainIEToolBandForm::ClearCacheFilesActionExecute(TComponent*) {}
+void TMainIEToolBandForm::ClearHistoryActionExecute(TComponent*) {}
+void TMainIEToolBandForm::ClearTypedURLsActionExecute(TComponent*) {}
+void TMainIEToolBandForm::ClearRecentActionExecute(TComponent*) {}
+void TMainIEToolBandForm::ClearAllActionExecute(TComponent*) {}
+
+// Speech comes with the speech component: until then no talker is made, the
+// speech actions stay disabled, and the translations menu stays empty.
+void TMainIEToolBandForm::SpeakActionExecute(TComponent*) {}
+void TMainIEToolBandForm::StopSpeakingActionExecute(TComponent*) {}
+void TMainIEToolBandForm::CreateTalker() {}
+void TMainIEToolBandForm::BuildTranslateMenu() {}
+
+}  // namespace vorn
