@@ -130,7 +130,8 @@ fi
 if [ "$with_server" = 1 ]; then
   server_log=$out/archive-server.log
   rm -f "$server_log"
-  "$wine" "$bin/vornie-archive-server.exe" >"$server_log" 2>&1 &
+  # The page is in its archive: the information strip shows its data.
+  "$wine" "$bin/vornie-archive-server.exe" --archive-page "$(winpath "$page")" >"$server_log" 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do
     grep -q '^ready' "$server_log" 2>/dev/null && break

@@ -10,13 +10,20 @@
 // advised sinks; WM_APP posted to the printed thread fires any event (see
 // kFireEventMessage). It ends on WM_QUIT posted to that thread, after telling
 // its sinks OnQuit, or when it is killed.
+//
+//   vornie-archive-server [--archive-page PAGE]
+//
+// --archive-page: PAGE (a path or an address, as the stand-in browser is
+// given it) is in the archive too, with comments and a rating of its own, so that a browser showing it shows an archived page.
 #include <cstdio>
 #include <string>
 
 #include "platform/com/ComTypes.h"
+#include "platform/com/Text.h"
 #include "platform/win/Window.h"
 #include "platform/app_server/ZRStowly_TLB.h"
 #include "standins/app_server/ArchiveServer.h"
+#include "standins/browser/BrowserPage.h"
 
 namespace {
 
@@ -86,7 +93,24 @@ void FireEvent(standins::ArchiveServer& server, DISPID id, LONG value) {
 
 }  // namespace
 
-int main() {
+// The page at `address` as the stand-in browser names it once loaded.
+void ArchivePage(standins::ArchiveServer& server, const std::wstring& address) {
+  const std::wstring url = standins::LoadBrowserPage(address).url;
+  server.AddDocument({.id = 42, .url = url, .comments = L"Kept for the toolbar's pictures", .status = 2,
+                      .rating = 3});
+}
+
+int main(int argc, char** argv) {
+  std::wstring archivedPage;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--archive-page" && i + 1 < argc) {
+      archivedPage = com::FromUtf8(argv[++i]);
+    } else {
+      std::fprintf(stderr, "usage: vornie-archive-server [--archive-page PAGE]\n");
+      return 1;
+    }
+  }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
     std::fprintf(stderr, "COM cannot be initialised\n");
     return 1;
@@ -99,6 +123,7 @@ int main() {
       exitCode = 2;
     } else {
       auto server = standins::ArchiveServer::CreateWithSampleArchive();
+      if (!archivedPage.empty()) ArchivePage(*server.Get(), archivedPage);
       // As the application does: a changed rating or switch is announced to every sink.
       server->SetAnnounceChanges(true);
       if (HRESULT hr = server->Register(); FAILED(hr)) {
