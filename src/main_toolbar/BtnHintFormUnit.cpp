@@ -33,6 +33,10 @@ TBtnHintForm::TBtnHintForm(forms::TComponent* owner) : TForm(owner) {
   DoCreate();
 }
 
-void TBtnHintForm::FormCreate() { SetBorderStyle(forms::bsToolWindow); }
+// Above every other window, as a hint must be.
+void TBtnHintForm::FormCreate() {
+  SetBorderStyle(forms::bsToolWindow);
+  SetFormStyle(forms::fsStayOnTop);
+}
 
 }  // namespace vorn

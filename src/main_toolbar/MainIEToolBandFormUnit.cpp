@@ -1,6 +1,14 @@
 #include "main_toolbar/MainIEToolBandFormUnit.h"
 
+#include "bho_gui/HintFormUnit.h"
+#include "bho_gui/VornBHOGUIUnit.h"
+#include "page_utils/OffUtilsFuncUnit.h"
 #include "platform/browser/WebBrowserEvents.h"
+#include "platform/com/Bstr.h"
+#include "platform/com/Variant.h"
+#include "platform/forms/TApplication.h"
+#include "platform/forms/TCanvas.h"
+#include "platform/forms/TMenuItem.h"
 #include "platform/forms/FormsErrors.h"
 #include "platform/forms/LayoutBuilder.h"
 #include "platform/forms/WindowClassRegistry.h"
@@ -379,14 +387,106 @@ void TMainIEToolBandForm::HideCardHint() {
   FCardHintShown = false;
 }
 
-// The button hint and the info card follow the pointer with the timers of
-// FDM; they come with the information strip's hints. Until then the
-// pointer's moves and the timers' ticks change nothing.
-void TMainIEToolBandForm::BtnMouseMove(TComponent*, forms::TShiftState, int, int) {}
-void TMainIEToolBandForm::CardLabelMouseMove(TComponent*, forms::TShiftState, int, int) {}
-void TMainIEToolBandForm::SpyHintTimerTimer(TComponent*) {}
-void TMainIEToolBandForm::CommonHintTimerTimer(TComponent*) {}
-void TMainIEToolBandForm::CardHintTimerTimer(TComponent*) {}
+// A control's hint is shown at most once per entry of the pointer: the
+// control stays remembered until the spy timer sees the pointer leave it.
+void TMainIEToolBandForm::BtnMouseMove(TComponent* Sender, forms::TShiftState, int, int) {
+  auto* control = dynamic_cast<forms::TControl*>(Sender);
+  if (!control || control == FHintControl || !FDM) return;
+  HideBtnHint();
+  FHintControl = control;
+  FHintShown = false;
+  FDM->CommonHintTimer->SetInterval(forms::Application().HintPause());
+  FDM->CommonHintTimer->SetEnabled(true);
+  FDM->SpyHintTimer->SetEnabled(true);
+}
+
+void TMainIEToolBandForm::CommonHintTimerTimer(TComponent*) {
+  forms::TTimer& timer = *FDM->CommonHintTimer;
+  if (!timer.Enabled()) return;
+  timer.SetEnabled(false);
+  if (FHintShown || !FHintControl) {
+    HideBtnHint();
+    return;
+  }
+  TBtnHintForm& hint = *FBtnHint;
+  forms::TLabel& label = *hint.HintLabel;
+  label.SetCaption(GetHintText(FHintControl));
+  hint.SetClientWidth(2 * label.Left() + label.Width());
+  hint.SetClientHeight(2 * label.Top() + label.Height());
+  POINT cursor{};
+  win::GetCursorPos(&cursor);
+  const SIZE size{hint.Width(), hint.Height()};
+  const POINT at = HintWindowPosition(cursor, size, VirtualDesktop());
+  hint.SetBounds(at.x, at.y, size.cx, size.cy);
+  hint.Show();
+  FHintShown = true;
+  timer.SetInterval(forms::Application().HintHidePause());
+  timer.SetEnabled(true);
+}
+
+// Whether the pointer is still over `control`: over its own window, or, for
+// a control drawn on its parent, over the parent's window at a point where
+// the parent's child (disabled and windowed ones included) is the control.
+bool TMainIEToolBandForm::PointerOver(forms::TControl& control) {
+  POINT cursor{};
+  if (!win::GetCursorPos(&cursor)) return false;
+  const HWND under = win::WindowFromPoint(cursor);
+  if (auto* windowed = dynamic_cast<forms::TWinControl*>(&control))
+    return windowed->HandleAllocated() && under == windowed->Handle();
+  forms::TWinControl* parent = control.Parent();
+  if (!parent || !parent->HandleAllocated() || under != parent->Handle()) return false;
+  const POINT origin = parent->ClientOrigin();
+  const POINT local{cursor.x - origin.x, cursor.y - origin.y};
+  return parent->ControlAtPos(local, /*allowDisabled=*/true, /*allowWinControls=*/true) == &control;
+}
+
+void TMainIEToolBandForm::SpyHintTimerTimer(TComponent*) {
+  forms::TTimer& spy = *FDM->SpyHintTimer;
+  if (!spy.Enabled()) return;
+  if (FHintControl && PointerOver(*FHintControl)) return;
+  HideBtnHint();
+  spy.SetEnabled(false);
+  FHintControl = nullptr;
+}
+
+void TMainIEToolBandForm::CardLabelMouseMove(TComponent*, forms::TShiftState, int X, int Y) {
+  com::ComPtr<IGUIServer> server = Wrapper() ? Wrapper()->GetServer() : nullptr;
+  if (!server) {
+    HideCardHint();
+    return;
+  }
+  const POINT screen = CardLabel->ClientToScreen(POINT{X, Y});
+  if (FCardHintShown) {
+    if (FCardHint) FCardHint->MouseMove(screen.x, screen.y);
+    return;
+  }
+  // A new card object for every showing.
+  if (FAILED(CreateVornBHOGUI(IID_IVornBHOGUI, FCardHint.PutVoid())) || !FCardHint) return;
+  server = Wrapper() ? Wrapper()->GetServer() : nullptr;
+  if (!server) {
+    FCardHint.Reset();
+    return;
+  }
+  // Window handles cross the interface as 32-bit numbers.
+  const LONG window = static_cast<LONG>(reinterpret_cast<LONG_PTR>(Handle()));
+  com::Bstr url(FURL);
+  FCardHint->MouseOverLink(window, screen.x, screen.y, url.Get(), server.Get());
+  FCardHintShown = true;
+  FDM->CardHintTimer->SetEnabled(true);
+}
+
+void TMainIEToolBandForm::CardHintTimerTimer(TComponent*) {
+  POINT cursor{};
+  bool stays = false;
+  if (win::GetCursorPos(&cursor) && CardLabel->HandleAllocated() &&
+      win::WindowFromPoint(cursor) == CardLabel->Handle()) {
+    const POINT origin = CardPanel->ClientOrigin();
+    const forms::TControl* child = CardPanel->ControlAtPos(POINT{cursor.x - origin.x, cursor.y - origin.y},
+                                                           /*allowDisabled=*/true, /*allowWinControls=*/true);
+    stays = child && child->Name() == L"CardLabel";
+  }
+  if (!stays) HideCardHint();
+}
 
 void TMainIEToolBandForm::RatingLabelClick(TComponent*) { RatingAction->Execute(); }
 
@@ -536,10 +636,111 @@ void TMainIEToolBandForm::TranslationsActionExecute(TComponent*) {
 
 void TMainIEToolBandForm::PrivacyActionExecute(TComponent*) { ClearAllAction->Execute(); }
 
-// The ratings menu and the domain links menu come with the information
-// strip's menus; until then choosing them opens nothing.
-void TMainIEToolBandForm::RatingActionExecute(TComponent*) { HideBtnHint(); }
-void TMainIEToolBandForm::DomainLinksActionExecute(TComponent*) { HideBtnHint(); }
+// ------------------------------------------------------------------ menus
+
+// One picture per rating, as wide and high as the rating label: a frame, the
+// rating's colours inset by 2 pixels, and the number centred.
+forms::TBitmap TMainIEToolBandForm::RatingPicture(LONG rating, int width, int height) {
+  forms::TColor text = forms::clWindowText, back = forms::clWindow;
+  OLE_COLOR textColor = 0, backColor = 0;
+  if (Wrapper() && Wrapper()->GetRatingColors(rating, textColor, backColor)) {
+    text = static_cast<forms::TColor>(textColor);
+    back = static_cast<forms::TColor>(backColor);
+  }
+  forms::TBitmap picture(width, height);
+  forms::TCanvas canvas(picture);
+  const RECT whole{0, 0, width, height};
+  canvas.Brush.Color = forms::clWindow;
+  canvas.FillRect(whole);
+  canvas.Brush.Color = forms::clWindowText;
+  canvas.FrameRect(whole);
+  const RECT inner{2, 2, width - 2, height - 2};
+  canvas.Brush.Color = back;
+  canvas.Pen.Color = text;
+  canvas.Rectangle(inner);
+  const std::wstring number = std::to_wstring(rating);
+  canvas.Font = Font();
+  canvas.Font.Color = text;
+  canvas.Brush.Style = forms::bsClear;
+  const forms::TTextSize extent = canvas.TextExtent(number);
+  canvas.TextRect(inner, inner.left + (inner.right - inner.left - extent.cx) / 2,
+                  inner.top + (inner.bottom - inner.top - extent.cy) / 2, number);
+  return picture;
+}
+
+void TMainIEToolBandForm::RatingActionExecute(TComponent*) {
+  HideBtnHint();
+  const LONG count = Wrapper() ? Wrapper()->GetRatingCount() : 0;
+  if (count <= 0) return;
+  const int width = RatingLabel->Width(), height = RatingLabel->Height();
+  FRatingsMenu->Items()->Clear();
+  RatingsImageList->Clear();
+  RatingsImageList->SetSize(width, height);
+  FRatingsMenu->SetImages(RatingsImageList);
+  for (LONG rating = 0; rating < count; ++rating) {
+    auto* item = new forms::TMenuItem(FRatingsMenu);
+    item->SetTag(rating);
+    item->SetImageIndex(static_cast<int>(rating));
+    item->OnClick = [this](TComponent* sender) { RatingItemClick(sender); };
+    item->OnMeasureItem = [this](TComponent*, forms::TCanvas*, int& itemWidth, int&) {
+      itemWidth = RatingsImageList->Width() - 10;
+    };
+    RatingsImageList->Add(RatingPicture(rating, width, height));
+    FRatingsMenu->Items()->Add(item);
+  }
+  const POINT at = RatingLabel->ClientToScreen(POINT{0, height});
+  FRatingsMenu->Popup(at.x, at.y + 2);
+}
+
+void TMainIEToolBandForm::RatingItemClick(TComponent* Sender) {
+  if (!Wrapper()) return;
+  Wrapper()->SetDocumentRating(FDocID, static_cast<LONG>(Sender->Tag()));
+  RefreshDocumentData();
+}
+
+void TMainIEToolBandForm::DomainLinksActionExecute(TComponent*) {
+  HideBtnHint();
+  std::vector<LONG> links;
+  if (Wrapper()) Wrapper()->GetDomainLinks(FURL, links);
+  if (links.empty()) return;
+  FDomainLinksMenu->Items()->Clear();
+  for (LONG link : links) {
+    auto* item = new forms::TMenuItem(FDomainLinksMenu);
+    item->SetTag(link);
+    item->OnClick = [this](TComponent* sender) { DomainLinkClick(sender); };
+    item->OnMeasureItem = [this](TComponent* sender, forms::TCanvas*, int& width, int& height) {
+      forms::TBitmap picture;
+      const com::ComPtr<IGUIServer> server = Wrapper() ? Wrapper()->GetServer() : nullptr;
+      if (!GetLinkPicture(server.Get(), L"", static_cast<LONG>(sender->Tag()), true, picture) || picture.Empty())
+        return;
+      width = picture.Width() - 8;
+      height = picture.Height() + 2;
+    };
+    item->OnDrawItem = [](TComponent* sender, forms::TCanvas* canvas, RECT rect, bool selected) {
+      forms::TBitmap picture;
+      // Without a server the helper finds the running one itself.
+      if (!canvas || !GetLinkPicture(nullptr, L"", static_cast<LONG>(sender->Tag()), true, picture) ||
+          picture.Empty())
+        return;
+      canvas->Brush.Color = selected ? forms::clHighlight : forms::clBtnFace;
+      canvas->FrameRect(rect);
+      canvas->Draw(rect.left + 2, rect.top + 1, picture);
+    };
+    FDomainLinksMenu->Items()->Add(item);
+  }
+  POINT cursor{};
+  win::GetCursorPos(&cursor);
+  FDomainLinksMenu->Popup(cursor.x, cursor.y);
+}
+
+void TMainIEToolBandForm::DomainLinkClick(TComponent* Sender) {
+  std::wstring url;
+  if (Wrapper()) Wrapper()->GetLinkUrl(static_cast<LONG>(Sender->Tag()), url);
+  IWebBrowser2* browser = Band() ? Band()->WebBrowser() : nullptr;
+  if (url.empty() || !browser) return;
+  com::Variant address(url);
+  browser->Navigate2(address.Ptr(), nullptr, nullptr, nullptr, nullptr);
+}
 
 // The privacy cleaner's steps come with the cleaner itself; until then each
 // step clears nothing.

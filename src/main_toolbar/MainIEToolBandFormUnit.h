@@ -96,6 +96,9 @@ class TMainIEToolBandForm : public TStowlyIEToolBandForm {
   TToolbarDM* DM() const { return FDM.get(); }
   TBtnHintForm* BtnHint() const { return FBtnHint.get(); }
   forms::TPopupMenu* DomainLinksMenu() const { return FDomainLinksMenu; }
+  IVornBHOGUI* CardHint() const { return FCardHint.Get(); }
+  forms::TControl* HintControl() const { return FHintControl; }
+  bool HintShown() const { return FHintShown; }
   forms::TPopupMenu* RatingsMenu() const { return FRatingsMenu; }
 
   // Components of the form description.
@@ -195,6 +198,12 @@ class TMainIEToolBandForm : public TStowlyIEToolBandForm {
   void SpyHintTimerTimer(forms::TComponent* Sender);
   void CommonHintTimerTimer(forms::TComponent* Sender);
   void CardHintTimerTimer(forms::TComponent* Sender);
+  static bool PointerOver(forms::TControl& control);
+
+  // The two owner-drawn menus of the information strip.
+  forms::TBitmap RatingPicture(LONG rating, int width, int height);
+  void RatingItemClick(forms::TComponent* Sender);
+  void DomainLinkClick(forms::TComponent* Sender);
 
   // Browser events, through FBrowserSink.
   void BrowserBeforeNavigate2(TWebBrowserEventHandler* Sender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,

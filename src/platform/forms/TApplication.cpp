@@ -1,0 +1,10 @@
+#include "platform/forms/TApplication.h"
+
+namespace forms {
+
+TApplication& Application() {
+  static TApplication application;
+  return application;
+}
+
+}  // namespace forms
