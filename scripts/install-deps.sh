@@ -21,8 +21,9 @@ packages=(
   # The Windows build: mingw-w64 with posix threads, widl, and Wine to run it.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
-  # Pictures of the Windows programs' windows: an X server without a screen and its tools.
-  xvfb xauth x11-utils
+  # Pictures of the Windows programs' windows: an X server without a screen and its tools,
+  # and a pointer that rests on the toolbar and clicks it.
+  xvfb xauth x11-utils xdotool
   # Unpacking Debian's source packages of what Debian builds only for Linux.
   dpkg-dev
 )

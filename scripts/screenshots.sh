@@ -5,12 +5,15 @@
 # keeps its null driver), runs vornie-browser on the sample page under an X
 # server (Xvfb on a free display when $DISPLAY is empty) and saves two
 # pictures of its window: the one the program takes of itself, and the X
-# server's view of the same window for comparison.
+# server's view of the same window for comparison. With the stand-in archive
+# server beside it (it keeps the sample pages), four more, of a pointer at
+# work on the main toolbar: a button's hint, the info card, the ratings menu
+# and the domain links menu.
 #
 #   scripts/screenshots.sh [--no-server] [OUTDIR]     (default build/screenshots)
 #
 # --no-server: no stand-in archive server runs beside the browser.
-# Not part of CI. Needs wine64, Xvfb, xwininfo and ImageMagick (scripts/install-deps.sh).
+# Not part of CI. Needs wine64, Xvfb, xwininfo, xdotool and ImageMagick (scripts/install-deps.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -40,7 +43,7 @@ winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:
 
 # --- build ------------------------------------------------------------------
 # A fresh machine gets what it needs first (the script installs only what is missing).
-for tool in x86_64-w64-mingw32-g++-posix "$wine" Xvfb xwininfo import; do
+for tool in x86_64-w64-mingw32-g++-posix "$wine" Xvfb xwininfo import xdotool; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     bash "$root/scripts/install-deps.sh"
     break
@@ -131,7 +134,9 @@ if [ "$with_server" = 1 ]; then
   server_log=$out/archive-server.log
   rm -f "$server_log"
   # The page is in its archive: the information strip shows its data.
-  "$wine" "$bin/vornie-archive-server.exe" --archive-page "$(winpath "$page")" >"$server_log" 2>&1 &
+  "$wine" "$bin/vornie-archive-server.exe" --archive-page "$(winpath "$page")" \
+    --archive-page "$(winpath "$root/tools/vornie-browser/sample-news.html")" \
+    --archive-page "$(winpath "$root/tools/vornie-browser/sample-garden.html")" >"$server_log" 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do
     grep -q '^ready' "$server_log" 2>/dev/null && break
@@ -172,6 +177,71 @@ geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolu
   /^ *Width/ {w=$NF} /^ *Height/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
 import -window root -crop "$geometry" +repage "$xshot"
 
+# --- a person at the toolbar (with the server only: the strip is then in use) ---
+# The pointer rests on the "Domain links" button (its hint), then on the info
+# card's label (the page's picture), then clicks the rating label and the
+# "Domain links" button (their menus), each pictured by the X server. The
+# places are found in the window's picture: the rating label is the one green
+# box of the row, the card's and the comments' labels the two pale yellow ones
+# after it, the button just right of the comments.
+interactions=()
+if [ "$with_server" = 1 ]; then
+  read -r wx wy < <(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    END {print x, y}')
+  places=$(python3 - "$xshot" <<'PY'
+import subprocess, sys
+path = sys.argv[1]
+w, h = map(int, subprocess.check_output(["identify", "-format", "%w %h", path]).split())
+rgb = subprocess.check_output(["convert", path, "-depth", "8", "rgb:-"])
+px = lambda x, y: tuple(rgb[(y * w + x) * 3:(y * w + x) * 3 + 3])
+def label(y):  # the first run of 40 or more green pixels in row y
+    x = 0
+    while x < w:
+        start = x
+        while x < w and px(x, y) == (0, 128, 0):
+            x += 1
+        if x - start >= 40:
+            return start, x - 1
+        x += 1
+found = next(((y, label(y)) for y in range(min(h, 160)) if label(y)), None)
+if not found:
+    sys.exit("no rating label in the picture")
+top, (left, right) = found
+bottom = top
+while bottom + 1 < h and px(left, bottom + 1) == (0, 128, 0):
+    bottom += 1
+# Just inside the labels' top edge, above their text.
+row = top + 1
+runs, x = [], right + 1
+while x < w and len(runs) < 2:
+    if px(x, row) == (255, 255, 192):
+        start = x
+        while x < w and px(x, row) == (255, 255, 192):
+            x += 1
+        runs.append((start, x))
+    x += 1
+if len(runs) < 2:
+    sys.exit("no card or comments label in the picture")
+print("rating", (left + right) // 2, row)
+print("card", (runs[0][0] + runs[0][1]) // 2, row)
+print("domain", runs[1][1] + 16, row)
+PY
+  ) || { echo "screenshots: $places" >&2; places=; }
+  place() { awk -v what="$1" -v wx="$wx" -v wy="$wy" '$1 == what {print $2 + wx, $3 + wy}' <<<"$places"; }
+  # Below the window, room for a menu that opens downwards.
+  shot() { import -window root -crop "$(awk -F'[x+]' '{printf "%dx%d+%d+%d", $1, $2 + 260, $3, $4}' <<<"$geometry")" \
+    +repage "$out/$1"; interactions+=("$out/$1"); }
+  if [ -n "$places" ]; then
+    rm -f "$out"/button-hint.png "$out"/info-card.png "$out"/ratings-menu.png "$out"/domain-links-menu.png
+    read -r x y < <(place domain); xdotool mousemove "$x" "$y"; sleep 1.2; shot button-hint.png
+    read -r x y < <(place card); xdotool mousemove "$x" "$y"; sleep 1.5; shot info-card.png
+    read -r x y < <(place rating); xdotool mousemove "$x" "$y" click 1; sleep 1; shot ratings-menu.png
+    xdotool key Escape; sleep 0.5
+    read -r x y < <(place domain); xdotool mousemove "$x" "$y" click 1; sleep 1.5; shot domain-links-menu.png
+    xdotool key Escape; sleep 0.5
+  fi
+fi
+
 # A user closing the window: the bands are closed and released as a browser does.
 "$wine" taskkill.exe /im vornie-browser.exe >/dev/null 2>&1 || true
 status=0
@@ -189,4 +259,5 @@ grep -v 'browser-frame.png' "$browser_log" >&2 || true
 
 echo "$png"
 echo "$xshot"
+for picture in "${interactions[@]}"; do echo "$picture"; done
 exit "$status"

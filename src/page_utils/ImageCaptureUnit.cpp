@@ -210,8 +210,7 @@ std::vector<std::uint8_t> EncodeGif(const forms::TBitmap& bitmap) {
   return std::move(out.bytes);
 }
 
-void CapturePicture(IViewObject* View, LONG Width, LONG Height, LONG Scale, LONG Format, com::Variant& Data) {
-  Data.Clear();
+forms::TBitmap RenderPicture(IViewObject* View, LONG Width, LONG Height, LONG Scale) {
   try {
     const RECTL bounds{0, 0, Width, Height};
     auto draw = [&](HDC dc) {
@@ -237,15 +236,26 @@ void CapturePicture(IViewObject* View, LONG Width, LONG Height, LONG Scale, LONG
       if (!win::StretchBlt(target.Handle(), 0, 0, static_cast<int>(width), static_cast<int>(height), full.Handle(), 0,
                            0, Width, Height, SRCCOPY)) {
         target.Discard();
-        return;
+        return {};
       }
     } else {
       // At 100 % the halftone copy would give the same pixels: the drawing is the picture.
-      if (!fits || Scale < 0 || !scaledFits || width != Width || height != Height) return;
+      if (!fits || Scale < 0 || !scaledFits || width != Width || height != Height) return {};
       DrawingSurface full(Width, Height);
       draw(full.Handle());
       picture = full.Picture();
     }
+    return picture;
+  } catch (...) {
+    return {};
+  }
+}
+
+void CapturePicture(IViewObject* View, LONG Width, LONG Height, LONG Scale, LONG Format, com::Variant& Data) {
+  Data.Clear();
+  try {
+    forms::TBitmap picture = RenderPicture(View, Width, Height, Scale);
+    if (picture.Empty()) return;
     picture.SetPixelFormat(PixelFormatOfCode(Format));
     const std::vector<std::uint8_t> gif = EncodeGif(picture);
     Data = com::SafeArray::FromBytes(gif).IntoVariant();

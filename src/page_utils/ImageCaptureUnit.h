@@ -20,6 +20,11 @@ namespace vorn {
 // unknown depth code, any failure of drawing or encoding. Never throws.
 void CapturePicture(IViewObject* View, LONG Width, LONG Height, LONG Scale, LONG Format, com::Variant& Data);
 
+// The picture CapturePicture encodes, before the depth conversion: View drawn
+// at Width x Height and scaled by Scale percent. Empty in every case where
+// CapturePicture gives no picture. Never throws.
+forms::TBitmap RenderPicture(IViewObject* View, LONG Width, LONG Height, LONG Scale);
+
 // The pixel format of a depth code (its low byte): 0 device, 1 1-bit, 2 4-bit,
 // 3 8-bit, 4 15-bit, 5 16-bit, 6 24-bit, 7 32-bit. forms::EInvalidGraphic
 // "Invalid pixel format" for any other.

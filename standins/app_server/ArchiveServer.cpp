@@ -180,7 +180,12 @@ std::vector<LONG> ArchiveServer::DomainLinks(std::wstring_view url) const {
   return ids;
 }
 
-std::vector<BYTE> ArchiveServer::MakeBitmapFile(LONG width, LONG height, COLORREF color) {
+namespace {
+
+// A 24-bit bottom-up Windows bitmap file; colour(x, y) gives the pixel of
+// file row y (the picture's bottom row first) as 0x00BBGGRR.
+template <class Colour>
+std::vector<BYTE> BitmapFile(LONG width, LONG height, Colour&& colour) {
   if (width <= 0 || height <= 0) throw com::ComError(E_INVALIDARG, L"a bitmap needs a positive size");
   const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
   const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(height);
@@ -206,16 +211,29 @@ std::vector<BYTE> ArchiveServer::MakeBitmapFile(LONG width, LONG height, COLORRE
   PutLE32(out, 2835);
   PutLE32(out, 0);
   PutLE32(out, 0);
-  const BYTE blue = static_cast<BYTE>(color >> 16), green = static_cast<BYTE>(color >> 8), red = static_cast<BYTE>(color);
   for (LONG y = 0; y < height; ++y) {
     for (LONG x = 0; x < width; ++x) {
-      out.push_back(blue);
-      out.push_back(green);
-      out.push_back(red);
+      const COLORREF c = colour(x, y);
+      out.push_back(static_cast<BYTE>(c >> 16));
+      out.push_back(static_cast<BYTE>(c >> 8));
+      out.push_back(static_cast<BYTE>(c));
     }
     for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < stride; ++pad) out.push_back(0);
   }
   return out;
+}
+
+}  // namespace
+
+std::vector<BYTE> ArchiveServer::MakeBitmapFile(LONG width, LONG height, COLORREF color) {
+  return BitmapFile(width, height, [color](LONG, LONG) { return color; });
+}
+
+std::vector<BYTE> ArchiveServer::MakeBitmapFile(const forms::TBitmap& picture) {
+  return BitmapFile(picture.Width(), picture.Height(), [&picture](LONG x, LONG y) {
+    const std::uint32_t argb = picture.Pixel(x, picture.Height() - 1 - y);
+    return static_cast<COLORREF>(((argb >> 16) & 0xFFu) | (argb & 0xFF00u) | ((argb & 0xFFu) << 16));
+  });
 }
 
 std::vector<BYTE> ArchiveServer::PictureOf(const Document& document) const {

@@ -24,6 +24,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/InterfaceTraits.h"
 #include "platform/com/Variant.h"
+#include "platform/forms/TBitmap.h"
 #include "platform/app_server/ZRStowly_TLB.h"
 
 namespace standins {
@@ -164,6 +165,8 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   std::vector<LONG> DomainLinks(std::wstring_view url) const;
   // A 24-bit bottom-up Windows bitmap file of one colour (0x00BBGGRR).
   static std::vector<BYTE> MakeBitmapFile(LONG width, LONG height, COLORREF color);
+  // The same file of a picture (a page's, say).
+  static std::vector<BYTE> MakeBitmapFile(const forms::TBitmap& picture);
   // The picture GetDocumentPicture hands out for a document.
   std::vector<BYTE> PictureOf(const Document& document) const;
 

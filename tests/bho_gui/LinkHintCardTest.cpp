@@ -96,7 +96,9 @@ TEST_F(LinkHintCardTest, TheApplicationsTranslucencyDecidesHowThePictureShows) {
     EXPECT_EQ(module_->Shown(), shown);
     if (shown) {
       EXPECT_EQ(Window().AlphaBlend(), blended);
-      if (blended) EXPECT_EQ(Window().AlphaBlendValue(), alpha);
+      if (blended) {
+        EXPECT_EQ(Window().AlphaBlendValue(), alpha);
+      }
     }
     EXPECT_EQ(card_->MouseOutLink(), S_OK);
     EXPECT_FALSE(Window().Visible());

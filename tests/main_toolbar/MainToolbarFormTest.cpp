@@ -40,6 +40,8 @@ TEST_F(MainToolbarFormTest, WithoutAServerOnlyThePictureSwitchAndPrivacyWork) {
   for (auto* label : {form.RatingLabel, form.CardLabel, form.CommentsLabel}) EXPECT_FALSE(label->Enabled());
   EXPECT_EQ(form.RatingLabel->Caption(), L"  Rating: 0  ");
   EXPECT_EQ(form.CommentsLabel->Hint(), L"No user comments");
+  form.SetRating(5);
+  EXPECT_EQ(form.RatingLabel->Caption(), L"  Rating: 5  ");
   form.SetRating(-4);
   EXPECT_EQ(form.RatingLabel->Caption(), L"  Rating: -4  ");
   EXPECT_EQ(form.RatingLabel->Color(), forms::clWhite) << "no colours without a server";

@@ -11,13 +11,21 @@
 // kFireEventMessage). It ends on WM_QUIT posted to that thread, after telling
 // its sinks OnQuit, or when it is killed.
 //
-//   vornie-archive-server [--archive-page PAGE]
+//   vornie-archive-server [--archive-page PAGE]...
 //
 // --archive-page: PAGE (a path or an address, as the stand-in browser is
-// given it) is in the archive too, with comments and a rating of its own, so that a browser showing it shows an archived page.
+// given it) is in the archive too, with its picture (the page drawn at
+// 640 x 480 and shrunk to a quarter by the page utilities' picture code), so
+// that a browser showing it shows an archived page and the card shows its
+// picture. The first page has comments and a rating; the pages given are one
+// site: each one's domain links are all of them.
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "page_utils/ImageCaptureUnit.h"
+#include "platform/browser/ViewObject.h"
 #include "platform/com/ComTypes.h"
 #include "platform/com/Text.h"
 #include "platform/win/Window.h"
@@ -93,21 +101,38 @@ void FireEvent(standins::ArchiveServer& server, DISPID id, LONG value) {
 
 }  // namespace
 
-// The page at `address` as the stand-in browser names it once loaded.
-void ArchivePage(standins::ArchiveServer& server, const std::wstring& address) {
-  const std::wstring url = standins::LoadBrowserPage(address).url;
-  server.AddDocument({.id = 42, .url = url, .comments = L"Kept for the toolbar's pictures", .status = 2,
-                      .rating = 3});
+// The pages, under the addresses the stand-in browser gives them once loaded, each with its picture.
+void ArchivePages(standins::ArchiveServer& server, const std::vector<std::wstring>& addresses) {
+  std::vector<BYTE> site;
+  std::vector<std::wstring> urls;
+  LONG id = 42;
+  for (const std::wstring& address : addresses) {
+    const standins::BrowserPage page = standins::LoadBrowserPage(address);
+    const forms::TBitmap picture =
+        vorn::RenderPicture(com::QueryAs<IViewObject>(page.document.Get()).Get(), 640, 480, 25);
+    standins::ArchiveServer::Document document{.id = id, .url = page.url, .rating = 1};
+    if (id == 42) {
+      document.comments = L"Kept for the toolbar's pictures";
+      document.status = 2;
+      document.rating = 3;
+    }
+    if (!picture.Empty()) document.picture = standins::ArchiveServer::MakeBitmapFile(picture);
+    server.AddDocument(std::move(document));
+    for (int shift = 0; shift < 32; shift += 8) site.push_back(static_cast<BYTE>(static_cast<std::uint32_t>(id) >> shift));
+    urls.push_back(page.url);
+    ++id;
+  }
+  for (const std::wstring& url : urls) server.SetDomainLinkBytes(url, site);
 }
 
 int main(int argc, char** argv) {
-  std::wstring archivedPage;
+  std::vector<std::wstring> archivedPages;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--archive-page" && i + 1 < argc) {
-      archivedPage = com::FromUtf8(argv[++i]);
+      archivedPages.push_back(com::FromUtf8(argv[++i]));
     } else {
-      std::fprintf(stderr, "usage: vornie-archive-server [--archive-page PAGE]\n");
+      std::fprintf(stderr, "usage: vornie-archive-server [--archive-page PAGE]...\n");
       return 1;
     }
   }
@@ -123,7 +148,7 @@ int main(int argc, char** argv) {
       exitCode = 2;
     } else {
       auto server = standins::ArchiveServer::CreateWithSampleArchive();
-      if (!archivedPage.empty()) ArchivePage(*server.Get(), archivedPage);
+      ArchivePages(*server.Get(), archivedPages);
       // As the application does: a changed rating or switch is announced to every sink.
       server->SetAnnounceChanges(true);
       if (HRESULT hr = server->Register(); FAILED(hr)) {

@@ -221,8 +221,11 @@ void TToolBar::WndProc(TMessage& message) {
       if (!peer_->Notified(message)) DefaultHandler(message);
       return;
     }
-    // The system's toolbar tracks the mouse over its buttons itself.
+    // The system's toolbar tracks the mouse over its buttons itself (hot
+    // state, presses, clicks); the buttons still hear the pointer move over
+    // them, for their own OnMouseMove (a button's hint, say).
     if ((message.Msg >= WM_MOUSEMOVE && message.Msg <= WM_MOUSELAST) || message.Msg == WM_MOUSELEAVE) {
+      if (message.Msg == WM_MOUSEMOVE) RouteMouse(message);
       DefaultHandler(message);
       return;
     }

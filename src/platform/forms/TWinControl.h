@@ -169,6 +169,11 @@ class TWinControl : public TControl {
   // The frame the window's styles give it (border, static and client edges),
   // in window coordinates; the toolkit's windows have no other frames.
   void PaintFrame(TCanvas& canvas, RECT rect);
+  // Hands a mouse message of the window (client coordinates) to the child
+  // without a window under it (the one that saw the press, until the
+  // release), or to the control itself; then Click on a release over the
+  // control pressed.
+  void RouteMouse(TMessage& message);
 
  private:
   friend class TControl;
@@ -179,7 +184,6 @@ class TWinControl : public TControl {
   HWND ParentHandleForCreation();
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
-  void RouteMouse(TMessage& message);
   // Hands a system control's notification to it; false when no child control has that window.
   bool Reflect(HWND child, TMessage& message);
   void UpdateSystemFont();

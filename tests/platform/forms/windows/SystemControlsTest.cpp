@@ -198,6 +198,23 @@ TEST_F(SystemControlsTest, AClickExecutesTheActionAndADisabledButtonIgnoresIt) {
   EXPECT_EQ(executed_[2] + executed_[4], 0);
 }
 
+// The system's toolbar tracks the pointer itself, and each button still hears
+// it move over it (a button's hint rests on that); one click stays one click.
+TEST_F(SystemControlsTest, AButtonHearsThePointerMoveOverIt) {
+  const HWND bar = Bar();
+  std::wstring text;
+  int moves[5] = {};
+  for (int i = 0; i < 5; ++i) buttons_[i]->OnMouseMove = [&moves, i](TComponent*, TShiftState, int, int) { ++moves[i]; };
+  const LPARAM second = Point(ButtonRect(bar, ButtonInfo(bar, 1, text)));
+  SendMessageW(bar, WM_MOUSEMOVE, 0, second);
+  SendMessageW(bar, WM_MOUSEMOVE, 0, second);
+  EXPECT_EQ(moves[1], 2);
+  EXPECT_EQ(moves[0] + moves[2] + moves[4], 0);
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, second);
+  SendMessageW(bar, WM_LBUTTONUP, 0, second);
+  EXPECT_EQ(executed_[1], 1);
+}
+
 TEST_F(SystemControlsTest, TheArrowOfADropDownButtonShowsItsMenuUnderIt) {
   const HWND bar = Bar();
   std::wstring text;
