@@ -27,6 +27,7 @@ set(VORN_LAYERS
   src/page_utils
   src/bho_gui
   src/main_toolbar
+  src/quick_links
   src/com_server)
 
 set(VORN_SCANNED_ROOTS src standins tests tools bench fuzz)

@@ -33,7 +33,7 @@ set(VORN_CASES
   "seam-up|src/platform includes the higher layer src/type_library|src/platform/forms/Up.h|#include \"type_library/Tlb.h\"\n"
   "standin-up|standins includes the higher layer src/server_link|standins/app_server/Up.h|#include \"server_link/Wrapper.h\"\n"
   "src-standins|standins/ included from src/|src/page_utils/Doc.cpp|#include \"standins/html/Doc.h\"\n"
-  "unknown-folder|folder without a layer: src/quick_links|src/quick_links/Links.cpp|#include \"platform/com/Seam.h\"\n")
+  "unknown-folder|folder without a layer: src/unplaced_unit|src/unplaced_unit/Links.cpp|#include \"platform/com/Seam.h\"\n")
 
 function(vorn_write_tree dir)
   set(pairs ${ARGN})

@@ -5,6 +5,7 @@
 #include "band_hosting/VornIEExplorerBarUnit.h"
 #include "bho_gui/VornBHOGUIUnit.h"
 #include "main_toolbar/MainIEToolBandFormUnit.h"
+#include "quick_links/QLIEToolBandFormUnit.h"
 #include "type_library/ResourceStrings.h"
 #include "com_server/ToolbarFactoryUnit.h"
 #include "type_library/VornIEGUITypeLib.h"
@@ -133,16 +134,18 @@ namespace {
 struct LibraryState {
   // The module's objects find their class information through its type library; the
   // server wrapper, below the page utilities, makes them with the creator handed down here;
-  // the main toolbar band, below its form, hosts the form class handed down here.
+  // the two toolbar bands, below their forms, host the form classes handed down here.
   // Popup menus are the system's own while the module is loaded.
   LibraryState() {
     com::SetModuleTypeLibModel(&VornIEGUITypeLibModel());
     SetPageUtilitiesCreator(&CreateVornOffUtils);
     SetMainToolbarFormClass(&TMainIEToolBandForm::CreateForBand);
+    SetQuickLinksFormClass(&TQLIEToolBandForm::CreateForBand);
     forms::SetMenuPeer(&forms::SystemMenuPeer());
   }
   ~LibraryState() {
     forms::SetMenuPeer(nullptr);
+    SetQuickLinksFormClass(nullptr);
     SetMainToolbarFormClass(nullptr);
     SetPageUtilitiesCreator(nullptr);
     com::SetModuleTypeLibModel(nullptr);

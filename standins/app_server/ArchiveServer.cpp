@@ -690,6 +690,7 @@ HRESULT ArchiveServer::GetQuickLink(LONG AGroup, LONG ALink, BSTR* ACaption, BST
       const auto& links = quickGroups_[static_cast<std::size_t>(AGroup)].links;
       if (ALink >= 0 && static_cast<std::size_t>(ALink) < links.size()) link = &links[static_cast<std::size_t>(ALink)];
     }
+    if (link && !link->available) link = nullptr;
     *AResult = ToVariantBool(link != nullptr);
     if (HRESULT hr = PutString(ACaption, link ? link->caption : std::wstring()); FAILED(hr)) return hr;
     return PutString(AURL, link ? link->url : std::wstring());

@@ -86,6 +86,7 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   struct QuickLink {
     std::wstring caption;
     std::wstring url;
+    bool available = true;  // false: GetQuickLink reports no success for it
   };
   struct QuickGroup {
     std::wstring name;
@@ -184,7 +185,10 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   void ClearCalls() { calls_.clear(); }
 
   // The named method (any of the recorded ones) answers hr from now on, without doing its work.
-  void FailMethod(std::wstring method, HRESULT hr) { failures_[std::move(method)] = hr; }
+  // Calls of `method` fail with hr from now on, once `after` more have succeeded.
+  void FailMethod(std::wstring method, HRESULT hr, std::size_t after = 0) {
+    failures_[std::move(method)] = Failure{hr, after};
+  }
   void ClearFailures() { failures_.clear(); }
   // As a process that went away: every call answers RPC_E_DISCONNECTED, and
   // the advised sinks are dropped without being called or released again (a
@@ -338,7 +342,11 @@ class ArchiveServer : public com::ComObject<vorn::IGUIServer, IConnectionPointCo
   std::vector<StoredCapture> storedCaptures_;
 
   std::vector<Call> calls_;
-  std::map<std::wstring, HRESULT, std::less<>> failures_;
+  struct Failure {
+    HRESULT hr;
+    std::size_t after;  // calls that still succeed first
+  };
+  std::map<std::wstring, Failure, std::less<>> failures_;
   bool gone_ = false;
   DWORD rotToken_ = 0;
 
@@ -355,9 +363,10 @@ HRESULT ArchiveServer::Serve(const wchar_t* method, std::vector<com::Variant> ar
   HRESULT hr = S_OK;
   if (gone_) {
     hr = RPC_E_DISCONNECTED;
-  } else if (auto it = failures_.find(std::wstring_view(method)); it != failures_.end()) {
-    hr = it->second;
+  } else if (auto it = failures_.find(std::wstring_view(method)); it != failures_.end() && it->second.after == 0) {
+    hr = it->second.hr;
   } else {
+    if (auto it = failures_.find(std::wstring_view(method)); it != failures_.end()) --it->second.after;
     try {
       hr = body();
     } catch (...) {

@@ -53,6 +53,7 @@ class WebBrowser : public com::ComObject<IWebBrowser2, IConnectionPointContainer
   // Fires any event of the window's connection point, as the browser would.
   HRESULT FireEvent(DISPID id, DISPPARAMS& params) { return events_->Connections().Fire(id, params); }
   bool QuitCalled() const { return quit_; }
+  bool Visible() const { return visible_; }
   void SetLocation(std::wstring url, std::wstring title);
   // The document the browser shows (null: none).
   void SetDocument(com::ComPtr<IDispatch> document) { document_ = std::move(document); }

@@ -7,17 +7,17 @@
 #include <cstdlib>
 #include <vector>
 
-#include "main_toolbar/MainToolbarFixture.h"
+#include "support/ToolbarBandFixture.h"
 #include "platform/forms/MenuPeer.h"
 #include "platform/forms/TCanvas.h"
 #include "platform/forms/TMenuItem.h"
 
 namespace {
 
-using main_toolbar_testing::ArchiveServer;
-using main_toolbar_testing::kNews;
+using toolbar_testing::ArchiveServer;
+using toolbar_testing::kNews;
 using vorn::TMainIEToolBandForm;
-using InfoStripMenusTest = main_toolbar_testing::MainToolbarFixture;
+using InfoStripMenusTest = toolbar_testing::ToolbarBandFixture;
 
 // 0xAARRGGBB of a Windows colour value (0x00BBGGRR).
 std::uint32_t Argb(COLORREF c) {

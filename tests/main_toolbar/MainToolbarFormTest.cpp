@@ -7,19 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "main_toolbar/MainToolbarFixture.h"
+#include "support/ToolbarBandFixture.h"
 #include "platform/browser/WebBrowserEvents.h"
 
 namespace {
 
 using forms::TAction;
-using main_toolbar_testing::ArchiveServer;
-using main_toolbar_testing::kNews;
-using main_toolbar_testing::kSettings;
-using main_toolbar_testing::PictureSwitch;
-using main_toolbar_testing::PutSwitch;
+using toolbar_testing::ArchiveServer;
+using toolbar_testing::kNews;
+using toolbar_testing::kSettings;
+using toolbar_testing::PictureSwitch;
+using toolbar_testing::PutSwitch;
 using vorn::TMainIEToolBandForm;
-using MainToolbarFormTest = main_toolbar_testing::MainToolbarFixture;
+using MainToolbarFormTest = toolbar_testing::ToolbarBandFixture;
 
 // Everything the server backs, the master switch included, is off without
 // it; the browser's picture switch, privacy clearing and the row itself work.

@@ -23,6 +23,8 @@ enum READYSTATE {
 enum BrowserNavConstants { navOpenInNewWindow = 0x1, navNoHistory = 0x2, navNoReadFromCache = 0x4 };
 
 extern "C" const IID IID_IWebBrowser2;
+// The system's browser application: a new browser window per object.
+extern "C" const CLSID CLSID_InternetExplorer;
 
 // The three interface generations in one declaration, in v-table order.
 interface IWebBrowser2 : IDispatch {

@@ -498,12 +498,23 @@ void CoTaskMemFree(void* pv);
 HRESULT CoInitialize(LPVOID pvReserved);
 HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
 void CoUninitialize();
-// Follows HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32, loads that module and asks its DllGetClassObject.
+// A class object the process registered for a context that the call asks
+// for comes first; otherwise, for CLSCTX_INPROC_SERVER, follows
+// HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32, loads that module and asks its DllGetClassObject.
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void* pvReserved, REFIID riid, LPVOID* ppv);
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
 // Unloads loaded modules whose DllCanUnloadNow answers S_OK.
 void CoFreeUnusedLibraries();
+// The process's own class objects, as a program serving a class registers
+// them: found by CoGetClassObject for the contexts given, in this process
+// (other processes have no way to this table here). The table holds a
+// reference until the class is revoked.
+#define REGCLS_SINGLEUSE 0
+#define REGCLS_MULTIPLEUSE 1
+#define CO_E_OBJNOTCONNECTED static_cast<HRESULT>(0x800401FDL)
+HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD dwClsContext, DWORD flags, DWORD* lpdwRegister);
+HRESULT CoRevokeClassObject(DWORD dwRegister);
 
 // The running-object table, as far as active objects go: one process-wide
 // table of objects registered under a class identifier.

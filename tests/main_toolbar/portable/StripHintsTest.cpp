@@ -5,23 +5,23 @@
 #include <gtest/gtest.h>
 
 #include "bho_gui/VornBHOGUIUnit.h"
-#include "main_toolbar/MainToolbarFixture.h"
+#include "support/ToolbarBandFixture.h"
 #include "platform/portable/window/TestDriver.h"
 
 namespace {
 
 namespace driver = win::portable::driver;
-using main_toolbar_testing::kNews;
+using toolbar_testing::kNews;
 using vorn::TMainIEToolBandForm;
 
-class StripHintsTest : public main_toolbar_testing::MainToolbarFixture {
+class StripHintsTest : public toolbar_testing::ToolbarBandFixture {
  protected:
   void SetUp() override {
     driver::Reset();
-    MainToolbarFixture::SetUp();
+    ToolbarBandFixture::SetUp();
   }
   void TearDown() override {
-    MainToolbarFixture::TearDown();
+    ToolbarBandFixture::TearDown();
     driver::Reset();
   }
 

@@ -9,26 +9,26 @@
 #include <functional>
 
 #include "bho_gui/VornBHOGUIUnit.h"
-#include "main_toolbar/MainToolbarFixture.h"
+#include "support/ToolbarBandFixture.h"
 #include "platform/forms/TApplication.h"
 
 namespace {
 
-using main_toolbar_testing::ArchiveServer;
-using main_toolbar_testing::kNews;
+using toolbar_testing::ArchiveServer;
+using toolbar_testing::kNews;
 using vorn::TMainIEToolBandForm;
 
-class StripHintsRealTimeTest : public main_toolbar_testing::MainToolbarFixture {
+class StripHintsRealTimeTest : public toolbar_testing::ToolbarBandFixture {
  protected:
   void SetUp() override {
-    MainToolbarFixture::SetUp();
+    ToolbarBandFixture::SetUp();
     forms::Application().SetHintPause(100);
     forms::Application().SetHintHidePause(800);
   }
   void TearDown() override {
     forms::Application().SetHintPause(500);
     forms::Application().SetHintHidePause(2500);
-    MainToolbarFixture::TearDown();
+    ToolbarBandFixture::TearDown();
   }
 
   // Puts the cursor 4 pixels inside the control and tells the window under it, as a real move would.

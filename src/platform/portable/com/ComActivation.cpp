@@ -22,6 +22,26 @@ struct LoadedModule {
 std::mutex g_modulesLock;
 std::map<std::string, LoadedModule> g_modules;
 
+struct RegisteredClass {
+  CLSID clsid;
+  IUnknown* object;  // one reference, held until revoked
+  DWORD context;
+};
+std::mutex g_classesLock;
+std::map<DWORD, RegisteredClass> g_classes;
+DWORD g_lastClassCookie = 0;
+
+// The registered class object for the context, with a reference of its own; null when none.
+IUnknown* RegisteredClassObject(REFCLSID clsid, DWORD context) {
+  std::lock_guard lock(g_classesLock);
+  for (const auto& [cookie, entry] : g_classes)
+    if (IsEqualCLSID(entry.clsid, clsid) && (entry.context & context)) {
+      entry.object->AddRef();
+      return entry.object;
+    }
+  return nullptr;
+}
+
 HRESULT LoadModule(const std::wstring& path, LoadedModule& out) {
   const std::string file = com::ToUtf8(path);
   std::lock_guard lock(g_modulesLock);
@@ -65,6 +85,11 @@ void CoUninitialize() {}
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void*, REFIID riid, LPVOID* ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
+  if (IUnknown* registered = RegisteredClassObject(rclsid, dwClsContext)) {
+    const HRESULT hr = registered->QueryInterface(riid, ppv);
+    registered->Release();
+    return hr;
+  }
   if (!(dwClsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
   win::RegKey key;
   if (key.Open(HKEY_CLASSES_ROOT, ClsidKey(rclsid) + L"\\InprocServer32") != ERROR_SUCCESS)
@@ -95,6 +120,33 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid) {
   const auto text = key.GetString(L"");
   if (!text) return CO_E_CLASSSTRING;
   return CLSIDFromString(text->c_str(), lpclsid);
+}
+
+HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD dwClsContext, DWORD, DWORD* lpdwRegister) {
+  if (!lpdwRegister) return E_INVALIDARG;
+  *lpdwRegister = 0;
+  if (!pUnk) return E_INVALIDARG;
+  pUnk->AddRef();
+  std::lock_guard lock(g_classesLock);
+  DWORD cookie = ++g_lastClassCookie;
+  if (cookie == 0) cookie = ++g_lastClassCookie;
+  g_classes[cookie] = RegisteredClass{rclsid, pUnk, dwClsContext};
+  *lpdwRegister = cookie;
+  return S_OK;
+}
+
+HRESULT CoRevokeClassObject(DWORD dwRegister) {
+  IUnknown* object = nullptr;
+  {
+    std::lock_guard lock(g_classesLock);
+    auto it = g_classes.find(dwRegister);
+    if (it == g_classes.end()) return CO_E_OBJNOTCONNECTED;
+    object = it->second.object;
+    g_classes.erase(it);
+  }
+  // Released outside the lock: the object's end may register or revoke again.
+  object->Release();
+  return S_OK;
 }
 
 void CoFreeUnusedLibraries() {

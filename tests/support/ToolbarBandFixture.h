@@ -1,6 +1,6 @@
-// The main toolbar band as a browser window hosts it, for the main toolbar's
-// tests: the stand-in browser, band site and archive application (or none),
-// the switches in the registry, and the thread's queue handled on request.
+// A toolbar band as a browser window hosts it, for the toolbars' tests: the
+// stand-in browser, band site and archive application (or none), the
+// switches in the registry, and the thread's queue handled on request.
 #pragma once
 
 #include <string>
@@ -16,7 +16,7 @@
 #include "standins/browser/WebBrowser.h"
 #include "support/ComTest.h"
 
-namespace main_toolbar_testing {
+namespace toolbar_testing {
 
 using standins::ArchiveServer;
 using vorn::TMainIEToolBandForm;
@@ -37,7 +37,7 @@ inline std::wstring PictureSwitch() {
   return key.GetString(L"Display Inline Images").value_or(L"<missing>");
 }
 
-class MainToolbarFixture : public testing_support::ComTest {
+class ToolbarBandFixture : public testing_support::ComTest {
  protected:
   void SetUp() override { comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
   void TearDown() override {
@@ -61,16 +61,19 @@ class MainToolbarFixture : public testing_support::ComTest {
   }
 
   // The band as the browser makes it: created by its class, sited in the window, shown.
-  TMainIEToolBandForm& OpenBand() {
-    EXPECT_EQ(vorn::TVornIEExplorerBar::Create(IID_IDeskBand, band_.PutVoid()), S_OK);
+  template <class TBandClass, class TFormClass>
+  TFormClass& OpenBandOf() {
+    EXPECT_EQ(TBandClass::Create(IID_IDeskBand, band_.PutVoid()), S_OK);
     auto site = com::QueryAs<IObjectWithSite>(band_.Get());
     EXPECT_EQ(site->SetSite(site_->Identity()), S_OK);
     EXPECT_EQ(band_->ShowDW(TRUE), S_OK);
-    auto* form = dynamic_cast<TMainIEToolBandForm*>(static_cast<vorn::TIEBand*>(band_.Get())->Form());
-    EXPECT_NE(form, nullptr) << "the main toolbar band hosts the main toolbar form";
+    auto* form = dynamic_cast<TFormClass*>(Band().Form());
+    EXPECT_NE(form, nullptr) << "the band hosts its own form";
     Pump();
     return *form;
   }
+  TMainIEToolBandForm& OpenBand() { return OpenBandOf<vorn::TVornIEExplorerBar, TMainIEToolBandForm>(); }
+  vorn::TIEBand& Band() { return *static_cast<vorn::TIEBand*>(band_.Get()); }
   void CloseBand() {
     if (!band_) return;
     band_->CloseDW(0);
@@ -107,4 +110,4 @@ class MainToolbarFixture : public testing_support::ComTest {
   bool comInitialized_ = false;
 };
 
-}  // namespace main_toolbar_testing
+}  // namespace toolbar_testing
