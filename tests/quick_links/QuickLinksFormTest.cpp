@@ -164,4 +164,26 @@ TEST_F(QuickLinksFormTest, ALostConnectionInTheMiddleOfABuildLeavesTheFormCleare
   EXPECT_EQ(MinWidth(*band_.Get()), 62) << "the picture alone";
 }
 
+// Every rebuild crosses into the application once for the count, once per
+// group and once per link: 1 + 50 + 2,500 calls for 50 groups of 50 links.
+TEST_F(QuickLinksFormTest, ARebuildOfFiftyGroupsOfFiftyLinksMakesOneCallPerGroupAndLink) {
+  std::vector<ArchiveServer::QuickGroup> groups(50);
+  for (int g = 0; g < 50; ++g) {
+    groups[g].name = L"Group " + std::to_wstring(g);
+    for (int l = 0; l < 50; ++l)
+      groups[g].links.push_back({L"Link " + std::to_wstring(l), L"http://example.com/" + std::to_wstring(g) + L"/" + std::to_wstring(l)});
+  }
+  ArchiveServer& server = RunServerWith(std::move(groups));
+  TQLIEToolBandForm& form = OpenQuickLinks();
+  server.ClearCalls();
+  EXPECT_EQ(server.FireQuickGroupChange(), S_OK);
+  EXPECT_EQ(server.CallCount(L"GetQuickGroupCount"), 1u);
+  EXPECT_EQ(server.CallCount(L"GetQuickGroup"), 50u);
+  EXPECT_EQ(server.CallCount(L"GetQuickLink"), 2500u);
+  EXPECT_EQ(server.Calls().size(), 1u + 50 + 2500);
+  ASSERT_EQ(form.QLToolBar->ButtonCount(), 50);
+  EXPECT_EQ(form.QLToolBar->Buttons(49)->Caption(), L"Group 49");
+  EXPECT_EQ(form.QLToolBar->Buttons(49)->DropdownMenu()->Items()->Count(), 50);
+}
+
 }  // namespace

@@ -173,6 +173,7 @@ class Library {
     folders_ = folders;
     faces_.clear();
     cellPerEm_.clear();
+    files_.clear();
   }
 
   SizedFace* Get(const LOGFONTW& lf) {
@@ -180,31 +181,42 @@ class Library {
     const bool bold = lf.lfWeight >= FW_SEMIBOLD;
     const bool italic = lf.lfItalic != 0;
     const bool mono = lf.lfQuality == NONANTIALIASED_QUALITY;
-    for (const auto& [file, styled] : Candidates(FamilyOf(lf), bold, italic)) {
-      for (const std::string& folder : folders_.empty() ? SystemFolders() : folders_) {
-        const std::string path = folder + "/" + file;
-        if (!FileExists(path)) continue;
-        const double cellPerEm = CellPerEm(path);
-        if (cellPerEm <= 0) continue;
-        const int em = EmPixels(lf, cellPerEm);
-        const bool emboldenMissing = bold && !styled;
-        const bool slantMissing = italic && !styled;
-        const Key key{path, em, mono, emboldenMissing, slantMissing};
-        auto it = faces_.find(key);
-        if (it != faces_.end()) return it->second.get();
-        FT_Face face = nullptr;
-        if (FT_New_Face(library_, path.c_str(), 0, &face) != 0) continue;
-        auto sized = std::make_unique<Face>(face, em, mono, emboldenMissing, slantMissing, lf);
-        SizedFace* result = sized.get();
-        faces_.emplace(key, std::move(sized));
-        return result;
-      }
+    // The files of a family and style are looked for once: every text
+    // measured asks for its face, and the folders do not change meanwhile.
+    const FileKey fileKey{static_cast<int>(FamilyOf(lf)), bold, italic};
+    auto found = files_.find(fileKey);
+    if (found == files_.end()) found = files_.emplace(fileKey, UsableFiles(FamilyOf(lf), bold, italic)).first;
+    for (const auto& [path, styled] : found->second) {
+      const int em = EmPixels(lf, CellPerEm(path));
+      const bool emboldenMissing = bold && !styled;
+      const bool slantMissing = italic && !styled;
+      const Key key{path, em, mono, emboldenMissing, slantMissing};
+      auto it = faces_.find(key);
+      if (it != faces_.end()) return it->second.get();
+      FT_Face face = nullptr;
+      if (FT_New_Face(library_, path.c_str(), 0, &face) != 0) continue;
+      auto sized = std::make_unique<Face>(face, em, mono, emboldenMissing, slantMissing, lf);
+      SizedFace* result = sized.get();
+      faces_.emplace(key, std::move(sized));
+      return result;
     }
     return nullptr;
   }
 
  private:
   Library() { ready_ = FT_Init_FreeType(&library_) == 0; }
+
+  // The font files of the family and style that exist and can be read, best first, with
+  // whether each has the style itself.
+  std::vector<std::pair<std::string, bool>> UsableFiles(Family family, bool bold, bool italic) {
+    std::vector<std::pair<std::string, bool>> usable;
+    for (const auto& [file, styled] : Candidates(family, bold, italic))
+      for (const std::string& folder : folders_.empty() ? SystemFolders() : folders_) {
+        const std::string path = folder + "/" + file;
+        if (FileExists(path) && CellPerEm(path) > 0) usable.emplace_back(path, styled);
+      }
+    return usable;
+  }
 
   // The face's cell height (Windows' ascent + descent) per em; 0 when it cannot be read.
   double CellPerEm(const std::string& path) {
@@ -225,6 +237,8 @@ class Library {
   }
 
   using Key = std::tuple<std::string, int, bool, bool, bool>;
+  using FileKey = std::tuple<int, bool, bool>;
+  std::map<FileKey, std::vector<std::pair<std::string, bool>>> files_;
   FT_Library library_ = nullptr;
   bool ready_ = false;
   std::vector<std::string> folders_;
