@@ -7,8 +7,8 @@
 # pictures of its window: the one the program takes of itself, and the X
 # server's view of the same window for comparison. With the stand-in archive
 # server beside it (it keeps the sample pages), four more, of a pointer at
-# work on the main toolbar: a button's hint, the info card, the ratings menu
-# and the domain links menu.
+# work on the toolbars: a button's hint, the info card, the ratings menu, the
+# domain links menu and a quick-links group's menu.
 #
 #   scripts/screenshots.sh [--no-server] [OUTDIR]     (default build/screenshots)
 #
@@ -180,7 +180,8 @@ import -window root -crop "$geometry" +repage "$xshot"
 # --- a person at the toolbar (with the server only: the strip is then in use) ---
 # The pointer rests on the "Domain links" button (its hint), then on the info
 # card's label (the page's picture), then clicks the rating label and the
-# "Domain links" button (their menus), each pictured by the X server. The
+# "Domain links" button (their menus) and the arrow of the quick links' last
+# group button (its links), each pictured by the X server. The
 # places are found in the window's picture: the rating label is the one green
 # box of the row, the card's and the comments' labels the two pale yellow ones
 # after it, the button just right of the comments.
@@ -225,6 +226,12 @@ if len(runs) < 2:
 print("rating", (left + right) // 2, row)
 print("card", (runs[0][0] + runs[0][1]) // 2, row)
 print("domain", runs[1][1] + 16, row)
+# The quick links' row is the next band row: its rightmost dark pixel is the
+# drop-down arrow of its last group button.
+arrow = next(((x, y) for x in range(w - 12, 70, -1) for y in range(top + 20, top + 36)
+              if max(px(x, y)) < 0x90), None)
+if arrow:
+    print("group", arrow[0] - 1, arrow[1])
 PY
   ) || { echo "screenshots: $places" >&2; places=; }
   place() { awk -v what="$1" -v wx="$wx" -v wy="$wy" '$1 == what {print $2 + wx, $3 + wy}' <<<"$places"; }
@@ -232,13 +239,19 @@ PY
   shot() { import -window root -crop "$(awk -F'[x+]' '{printf "%dx%d+%d+%d", $1, $2 + 260, $3, $4}' <<<"$geometry")" \
     +repage "$out/$1"; interactions+=("$out/$1"); }
   if [ -n "$places" ]; then
-    rm -f "$out"/button-hint.png "$out"/info-card.png "$out"/ratings-menu.png "$out"/domain-links-menu.png
+    rm -f "$out"/button-hint.png "$out"/info-card.png "$out"/ratings-menu.png "$out"/domain-links-menu.png \
+      "$out"/quick-links-menu.png "$out"/quick-link-opened.png
     read -r x y < <(place domain); xdotool mousemove "$x" "$y"; sleep 1.2; shot button-hint.png
     read -r x y < <(place card); xdotool mousemove "$x" "$y"; sleep 1.5; shot info-card.png
     read -r x y < <(place rating); xdotool mousemove "$x" "$y" click 1; sleep 1; shot ratings-menu.png
     xdotool key Escape; sleep 0.5
     read -r x y < <(place domain); xdotool mousemove "$x" "$y" click 1; sleep 1.5; shot domain-links-menu.png
     xdotool key Escape; sleep 0.5
+    if [ -n "$(place group)" ]; then
+      read -r x y < <(place group); xdotool mousemove "$x" "$y" click 1; sleep 1; shot quick-links-menu.png
+      # Its first link, just below the arrow: the frame's browser goes there.
+      xdotool mousemove "$((x - 30))" "$((y + 22))" click 1; sleep 1; shot quick-link-opened.png
+    fi
   fi
 fi
 

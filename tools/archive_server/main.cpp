@@ -11,16 +11,18 @@
 // kFireEventMessage). It ends on WM_QUIT posted to that thread, after telling
 // its sinks OnQuit, or when it is killed.
 //
-//   vornie-archive-server [--archive-page PAGE]...
+//   vornie-archive-server [--archive-page PAGE]... [--quick-groups GROUPS LINKS]
 //
 // --archive-page: PAGE (a path or an address, as the stand-in browser is
 // given it) is in the archive too, with its picture (the page drawn at
 // 640 x 480 and shrunk to a quarter by the page utilities' picture code), so
 // that a browser showing it shows an archived page and the card shows its
 // picture. The first page has comments and a rating; the pages given are one
-// site: each one's domain links are all of them.
+// site: each one's domain links are all of them. --quick-groups: the quick
+// links are GROUPS visible groups of LINKS links each instead of the sample's.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -125,14 +127,29 @@ void ArchivePages(standins::ArchiveServer& server, const std::vector<std::wstrin
   for (const std::wstring& url : urls) server.SetDomainLinkBytes(url, site);
 }
 
+std::vector<standins::ArchiveServer::QuickGroup> QuickGroups(int groups, int links) {
+  std::vector<standins::ArchiveServer::QuickGroup> out(static_cast<std::size_t>(groups));
+  for (int g = 0; g < groups; ++g) {
+    out[g].name = L"Group " + std::to_wstring(g + 1);
+    for (int l = 0; l < links; ++l)
+      out[g].links.push_back({L"Link " + std::to_wstring(l + 1),
+                              L"http://links.example.com/" + std::to_wstring(g + 1) + L"/" + std::to_wstring(l + 1)});
+  }
+  return out;
+}
+
 int main(int argc, char** argv) {
   std::vector<std::wstring> archivedPages;
+  int quickGroups = -1, quickLinks = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--archive-page" && i + 1 < argc) {
       archivedPages.push_back(com::FromUtf8(argv[++i]));
+    } else if (arg == "--quick-groups" && i + 2 < argc && std::atoi(argv[i + 1]) >= 0 && std::atoi(argv[i + 2]) >= 0) {
+      quickGroups = std::atoi(argv[++i]);
+      quickLinks = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: vornie-archive-server [--archive-page PAGE]...\n");
+      std::fprintf(stderr, "usage: vornie-archive-server [--archive-page PAGE]... [--quick-groups GROUPS LINKS]\n");
       return 1;
     }
   }
@@ -149,6 +166,7 @@ int main(int argc, char** argv) {
     } else {
       auto server = standins::ArchiveServer::CreateWithSampleArchive();
       ArchivePages(*server.Get(), archivedPages);
+      if (quickGroups >= 0) server->SetQuickGroups(QuickGroups(quickGroups, quickLinks));
       // As the application does: a changed rating or switch is announced to every sink.
       server->SetAnnounceChanges(true);
       if (HRESULT hr = server->Register(); FAILED(hr)) {

@@ -41,6 +41,8 @@ int Run(const std::wstring& url, const std::wstring& picture) {
     Fail(L"cannot start COM: " + vornie_browser::HResultText(apartment.Result()));
     return 1;
   }
+  // A group of the quick links opens its links in new browser windows: stand-ins here.
+  standins::BrowserWindows newWindows;
   BrowserFrame frame(vornie_browser::LibraryBands(), 900, 520);
   const int code = vornie_browser::ShowPage(frame, url) ? 0 : 1;
   Settle();
@@ -48,6 +50,7 @@ int Run(const std::wstring& url, const std::wstring& picture) {
   std::printf("%s\n", com::ToUtf8(picture).c_str());
   frame.Close();
   Settle();
+  vornie_browser::ReportNewWindows(newWindows);
   return code;
 }
 

@@ -81,6 +81,8 @@ int Run(const Options& options) {
     Fail(L"cannot start COM: " + vornie_browser::HResultText(apartment.Result()));
     return 1;
   }
+  // A group of the quick links opens its links in new browser windows: stand-ins here.
+  standins::BrowserWindows newWindows;
   BrowserFrame frame(vornie_browser::LibraryBands(), 900, 520);
   const int code = vornie_browser::ShowPage(frame, options.url) ? 0 : 1;
   if (options.picture) {
@@ -91,6 +93,7 @@ int Run(const Options& options) {
     std::printf("%s\n", com::ToUtf8(*options.picture).c_str());
     if (options.quitAfterPicture) {
       frame.Close();
+      vornie_browser::ReportNewWindows(newWindows);
       return code;
     }
   }
@@ -100,6 +103,7 @@ int Run(const Options& options) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  vornie_browser::ReportNewWindows(newWindows);
   if (got < 0) {
     Fail(L"the message loop failed");
     return 1;

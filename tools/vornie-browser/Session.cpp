@@ -49,4 +49,11 @@ bool ShowPage(BrowserFrame& frame, const std::wstring& url) {
   return fine;
 }
 
+void ReportNewWindows(const standins::BrowserWindows& windows) {
+  for (const auto& window : windows.Created())
+    for (const auto& navigation : window->Navigations())
+      std::printf("new window: %s\n", com::ToUtf8(navigation.url).c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace vornie_browser

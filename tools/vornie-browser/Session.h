@@ -9,6 +9,7 @@
 
 #include "BrowserFrame.h"
 #include "platform/com/ComTypes.h"
+#include "standins/browser/BrowserWindows.h"
 
 namespace vornie_browser {
 
@@ -36,6 +37,10 @@ int Reported(const std::function<int()>& run);
 
 // The bands the frame hosts: both toolbars of the library, by class identifier.
 const std::vector<BandClass>& LibraryBands();
+
+// "new window: URL" on stdout for every address a toolbar opened in a new
+// browser window (the program serves new windows with stand-ins).
+void ReportNewWindows(const standins::BrowserWindows& windows);
 
 // Shows the frame and navigates it to url. Each band that could not be hosted
 // and a page that could not be loaded are reported; true when none was.
