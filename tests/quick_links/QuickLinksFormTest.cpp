@@ -186,4 +186,24 @@ TEST_F(QuickLinksFormTest, ARebuildOfFiftyGroupsOfFiftyLinksMakesOneCallPerGroup
   EXPECT_EQ(form.QLToolBar->Buttons(49)->DropdownMenu()->Items()->Count(), 50);
 }
 
+// Before the browser sites it the band has no form: 22 high, no width, no minimum.
+class QuickLinksBandTest : public testing_support::ComTest {};
+
+TEST_F(QuickLinksBandTest, BeforeItsSiteTheBandReportsTheToolbarsFixedHeightAndNoWidth) {
+  com::ComPtr<IDeskBand> band;
+  ASSERT_EQ(vorn::TBriselQLToolbar::Create(IID_IDeskBand, band.PutVoid()), S_OK);
+  DESKBANDINFO info{};
+  info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_ACTUAL;
+  ASSERT_EQ(band->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info), S_OK);
+  EXPECT_EQ(info.ptMinSize.x, 0);
+  EXPECT_EQ(info.ptMinSize.y, 22);
+  EXPECT_EQ(info.ptMaxSize.y, 22);
+  EXPECT_EQ(info.ptActual.x, 0);
+  EXPECT_EQ(info.ptActual.y, 0);
+  CLSID clsid{};
+  ASSERT_EQ(com::QueryAs<IPersistStream>(band.Get())->GetClassID(&clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_BriselQLToolbar));
+  band.Reset();
+}
+
 }  // namespace
