@@ -751,11 +751,44 @@ void TMainIEToolBandForm::ClearTypedURLsActionExecute(TComponent*) {}
 void TMainIEToolBandForm::ClearRecentActionExecute(TComponent*) {}
 void TMainIEToolBandForm::ClearAllActionExecute(TComponent*) {}
 
-// Speech comes with the speech component: until then no talker is made, the
-// speech actions stay disabled, and the translations menu stays empty.
+// Speech comes with the speech component: until then no talker is made and
+// the speech actions stay disabled.
 void TMainIEToolBandForm::SpeakActionExecute(TComponent*) {}
 void TMainIEToolBandForm::StopSpeakingActionExecute(TComponent*) {}
 void TMainIEToolBandForm::CreateTalker() {}
-void TMainIEToolBandForm::BuildTranslateMenu() {}
+
+// ------------------------------------------------------------------ translations
+
+// The application's translations, in its order; an entry without a caption
+// or a key is left out. Without a server the menu ends up empty.
+void TMainIEToolBandForm::BuildTranslateMenu() {
+  if (!TranslateMenu) return;
+  const LONG count = Wrapper() ? Wrapper()->GetTranslationCount() : 0;
+  TranslateMenu->Items()->Clear();
+  for (LONG i = 0; i < count; ++i) {
+    std::wstring caption, key;
+    if (Wrapper()) Wrapper()->GetTranslation(i, caption, key);
+    if (caption.empty() || key.empty()) continue;
+    auto* item = new forms::TMenuItem(TranslateMenu);
+    item->SetCaption(caption);
+    // The key is kept in the item's hint, which this form never shows.
+    item->SetHint(key);
+    item->OnClick = [this](TComponent* sender) { TranslationClick(sender); };
+    TranslateMenu->Items()->Add(item);
+  }
+}
+
+// The page, translated: the address the application gives for it and the key.
+void TMainIEToolBandForm::TranslationClick(TComponent* Sender) {
+  auto* item = dynamic_cast<forms::TMenuItem*>(Sender);
+  IWebBrowser2* browser = Band() ? Band()->WebBrowser() : nullptr;
+  if (!item || !browser || !Wrapper()) return;
+  std::wstring url;
+  Wrapper()->GetTranslationUrl(FURL, item->Hint(), url);
+  // No address (the server went, or has none): the page stays.
+  if (url.empty()) return;
+  com::Variant empty;
+  browser->Navigate(com::Bstr(url).Get(), empty.Ptr(), empty.Ptr(), empty.Ptr(), empty.Ptr());
+}
 
 }  // namespace vorn

@@ -212,9 +212,10 @@ class TMainIEToolBandForm : public TStowlyIEToolBandForm {
   void BrowserDocumentComplete(TWebBrowserEventHandler* Sender, IDispatch* pDisp, VARIANT* URL);
   void BrowserQuit(TWebBrowserEventHandler* Sender);
 
-  // The speech component and the translations menu; they come with speech.
+  // The speech component (it comes with speech) and the translations menu.
   void CreateTalker();
   void BuildTranslateMenu();
+  void TranslationClick(forms::TComponent* Sender);
 
   bool FActive = false;
   std::wstring FURL;
