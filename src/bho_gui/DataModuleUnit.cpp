@@ -33,8 +33,8 @@ TGUIDataModule::TGUIDataModule(forms::TComponent* owner) : TDataModule(owner) {
   forms::BuildLayout(*this, Layout(),
                      {{L"TimerTimer", forms::Bind(this, &TGUIDataModule::TimerTimer)},
                       {L"ShowAdsTimerTimer", forms::Bind(this, &TGUIDataModule::ShowAdsTimerTimer)}});
-  Timer = static_cast<forms::TTimer*>(FindComponent(L"Timer"));
-  ShowAdsTimer = static_cast<forms::TTimer*>(FindComponent(L"ShowAdsTimer"));
+  Timer = forms::LayoutComponent<forms::TTimer>(*this, L"Timer");
+  ShowAdsTimer = forms::LayoutComponent<forms::TTimer>(*this, L"ShowAdsTimer");
   DoCreate();
 }
 

@@ -29,7 +29,7 @@ const forms::FormLayout& Layout() {
 
 THintForm::THintForm(forms::TComponent* owner) : TForm(owner) {
   forms::BuildLayout(*this, Layout(), {});
-  HintImage = static_cast<forms::TImage*>(FindComponent(L"HintImage"));
+  HintImage = forms::LayoutComponent<forms::TImage>(*this, L"HintImage");
   DoCreate();
 }
 

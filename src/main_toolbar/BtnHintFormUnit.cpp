@@ -28,8 +28,8 @@ const forms::FormLayout& Layout() {
 
 TBtnHintForm::TBtnHintForm(forms::TComponent* owner) : TForm(owner) {
   forms::BuildLayout(*this, Layout(), {});
-  Shape1 = static_cast<forms::TShape*>(FindComponent(L"Shape1"));
-  HintLabel = static_cast<forms::TLabel*>(FindComponent(L"HintLabel"));
+  Shape1 = forms::LayoutComponent<forms::TShape>(*this, L"Shape1");
+  HintLabel = forms::LayoutComponent<forms::TLabel>(*this, L"HintLabel");
   DoCreate();
 }
 

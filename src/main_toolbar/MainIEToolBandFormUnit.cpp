@@ -9,7 +9,6 @@
 #include "platform/forms/TApplication.h"
 #include "platform/forms/TCanvas.h"
 #include "platform/forms/TMenuItem.h"
-#include "platform/forms/FormsErrors.h"
 #include "platform/forms/LayoutBuilder.h"
 #include "platform/forms/WindowClassRegistry.h"
 #include "platform/win/Window.h"
@@ -41,13 +40,6 @@ TIEBandForm* TMainIEToolBandForm::CreateForBand(TIEBand* band) {
 }
 
 // ------------------------------------------------------------------ building
-
-template <class T>
-T* TMainIEToolBandForm::Component(const wchar_t* name) const {
-  auto* component = dynamic_cast<T*>(FindComponent(name));
-  if (!component) throw forms::EComponentError(std::wstring(L"The form description lacks ") + name);
-  return component;
-}
 
 void TMainIEToolBandForm::BuildLayout() {
   const forms::THandlerTable handlers = {
@@ -103,69 +95,69 @@ void TMainIEToolBandForm::BuildLayout() {
 
 void TMainIEToolBandForm::FindComponents() {
   using namespace forms;
-  Image1 = Component<TImage>(L"Image1");
-  ToolBar1 = Component<TToolBar>(L"ToolBar1");
-  BHOAllowBtn = Component<TToolButton>(L"BHOAllowBtn");
-  AddUrlToCurrBtn = Component<TToolButton>(L"AddUrlToCurrBtn");
-  BannerKillerBtn = Component<TToolButton>(L"BannerKillerBtn");
-  PopuKillerAllowBtn = Component<TToolButton>(L"PopuKillerAllowBtn");
-  HighlightAllowBtn = Component<TToolButton>(L"HighlightAllowBtn");
-  LinkHintBtn = Component<TToolButton>(L"LinkHintBtn");
-  SettingsBtn = Component<TToolButton>(L"SettingsBtn");
-  SearchLinkBtn = Component<TToolButton>(L"SearchLinkBtn");
-  CaptureScreenBtn = Component<TToolButton>(L"CaptureScreenBtn");
-  SavePageBtn = Component<TToolButton>(L"SavePageBtn");
-  OpenInternalBtn = Component<TToolButton>(L"OpenInternalBtn");
-  VersionDlgBtn = Component<TToolButton>(L"VersionDlgBtn");
-  ShowPicturesBtn = Component<TToolButton>(L"ShowPicturesBtn");
-  ToolButton1 = Component<TToolButton>(L"ToolButton1");
-  ToolButton2 = Component<TToolButton>(L"ToolButton2");
-  ToolButton3 = Component<TToolButton>(L"ToolButton3");
-  TranslationBtn = Component<TToolButton>(L"TranslationBtn");
-  InfoToolBar = Component<TToolBar>(L"InfoToolBar");
-  RatingPanel = Component<TPanel>(L"RatingPanel");
-  CardPanel = Component<TPanel>(L"CardPanel");
-  CommentMainPanel = Component<TPanel>(L"CommentMainPanel");
-  RatingLabel = Component<TStaticText>(L"RatingLabel");
-  CardLabel = Component<TStaticText>(L"CardLabel");
-  CommentsLabel = Component<TStaticText>(L"CommentsLabel");
-  ToolBar2 = Component<TToolBar>(L"ToolBar2");
-  DomainLinksBtn = Component<TToolButton>(L"DomainLinksBtn");
-  ImageList = Component<TImageList>(L"ImageList");
-  HotImageList = Component<TImageList>(L"HotImageList");
-  RatingsImageList = Component<TImageList>(L"RatingsImageList");
-  ActionList = Component<TActionList>(L"ActionList");
-  AddUrlToCurrAction = Component<TAction>(L"AddUrlToCurrAction");
-  AddUrlWithDlgAction = Component<TAction>(L"AddUrlWithDlgAction");
-  HighlightAllowAction = Component<TAction>(L"HighlightAllowAction");
-  PopupKillerAllowAction = Component<TAction>(L"PopupKillerAllowAction");
-  PopupKillerSettingsAction = Component<TAction>(L"PopupKillerSettingsAction");
-  SearchLinkAction = Component<TAction>(L"SearchLinkAction");
-  SavePageAction = Component<TAction>(L"SavePageAction");
-  DocumentPropertyAction = Component<TAction>(L"DocumentPropertyAction");
-  BHOAllowAction = Component<TAction>(L"BHOAllowAction");
-  SettingsAction = Component<TAction>(L"SettingsAction");
-  VersionDialogAction = Component<TAction>(L"VersionDialogAction");
-  DomainLinksAction = Component<TAction>(L"DomainLinksAction");
-  BannerKillerAllowAction = Component<TAction>(L"BannerKillerAllowAction");
-  LinkHintAllowAction = Component<TAction>(L"LinkHintAllowAction");
-  RatingAction = Component<TAction>(L"RatingAction");
-  CaptureScreenAction = Component<TAction>(L"CaptureScreenAction");
-  OpenInternalAction = Component<TAction>(L"OpenInternalAction");
-  ShowPicturesAction = Component<TAction>(L"ShowPicturesAction");
-  TranslationsAction = Component<TAction>(L"TranslationsAction");
-  PrivacyAction = Component<TAction>(L"PrivacyAction");
-  ClearCookiesAction = Component<TAction>(L"ClearCookiesAction");
-  ClearCacheFilesAction = Component<TAction>(L"ClearCacheFilesAction");
-  ClearHistoryAction = Component<TAction>(L"ClearHistoryAction");
-  ClearTypedURLsAction = Component<TAction>(L"ClearTypedURLsAction");
-  ClearRecentAction = Component<TAction>(L"ClearRecentAction");
-  ClearAllAction = Component<TAction>(L"ClearAllAction");
-  SpeakAction = Component<TAction>(L"SpeakAction");
-  StopSpeakingAction = Component<TAction>(L"StopSpeakingAction");
-  PrivacyPopupMenu = Component<TPopupMenu>(L"PrivacyPopupMenu");
-  SpeakPopupMenu = Component<TPopupMenu>(L"SpeakPopupMenu");
-  TranslateMenu = Component<TPopupMenu>(L"TranslateMenu");
+  Image1 = forms::LayoutComponent<TImage>(*this, L"Image1");
+  ToolBar1 = forms::LayoutComponent<TToolBar>(*this, L"ToolBar1");
+  BHOAllowBtn = forms::LayoutComponent<TToolButton>(*this, L"BHOAllowBtn");
+  AddUrlToCurrBtn = forms::LayoutComponent<TToolButton>(*this, L"AddUrlToCurrBtn");
+  BannerKillerBtn = forms::LayoutComponent<TToolButton>(*this, L"BannerKillerBtn");
+  PopuKillerAllowBtn = forms::LayoutComponent<TToolButton>(*this, L"PopuKillerAllowBtn");
+  HighlightAllowBtn = forms::LayoutComponent<TToolButton>(*this, L"HighlightAllowBtn");
+  LinkHintBtn = forms::LayoutComponent<TToolButton>(*this, L"LinkHintBtn");
+  SettingsBtn = forms::LayoutComponent<TToolButton>(*this, L"SettingsBtn");
+  SearchLinkBtn = forms::LayoutComponent<TToolButton>(*this, L"SearchLinkBtn");
+  CaptureScreenBtn = forms::LayoutComponent<TToolButton>(*this, L"CaptureScreenBtn");
+  SavePageBtn = forms::LayoutComponent<TToolButton>(*this, L"SavePageBtn");
+  OpenInternalBtn = forms::LayoutComponent<TToolButton>(*this, L"OpenInternalBtn");
+  VersionDlgBtn = forms::LayoutComponent<TToolButton>(*this, L"VersionDlgBtn");
+  ShowPicturesBtn = forms::LayoutComponent<TToolButton>(*this, L"ShowPicturesBtn");
+  ToolButton1 = forms::LayoutComponent<TToolButton>(*this, L"ToolButton1");
+  ToolButton2 = forms::LayoutComponent<TToolButton>(*this, L"ToolButton2");
+  ToolButton3 = forms::LayoutComponent<TToolButton>(*this, L"ToolButton3");
+  TranslationBtn = forms::LayoutComponent<TToolButton>(*this, L"TranslationBtn");
+  InfoToolBar = forms::LayoutComponent<TToolBar>(*this, L"InfoToolBar");
+  RatingPanel = forms::LayoutComponent<TPanel>(*this, L"RatingPanel");
+  CardPanel = forms::LayoutComponent<TPanel>(*this, L"CardPanel");
+  CommentMainPanel = forms::LayoutComponent<TPanel>(*this, L"CommentMainPanel");
+  RatingLabel = forms::LayoutComponent<TStaticText>(*this, L"RatingLabel");
+  CardLabel = forms::LayoutComponent<TStaticText>(*this, L"CardLabel");
+  CommentsLabel = forms::LayoutComponent<TStaticText>(*this, L"CommentsLabel");
+  ToolBar2 = forms::LayoutComponent<TToolBar>(*this, L"ToolBar2");
+  DomainLinksBtn = forms::LayoutComponent<TToolButton>(*this, L"DomainLinksBtn");
+  ImageList = forms::LayoutComponent<TImageList>(*this, L"ImageList");
+  HotImageList = forms::LayoutComponent<TImageList>(*this, L"HotImageList");
+  RatingsImageList = forms::LayoutComponent<TImageList>(*this, L"RatingsImageList");
+  ActionList = forms::LayoutComponent<TActionList>(*this, L"ActionList");
+  AddUrlToCurrAction = forms::LayoutComponent<TAction>(*this, L"AddUrlToCurrAction");
+  AddUrlWithDlgAction = forms::LayoutComponent<TAction>(*this, L"AddUrlWithDlgAction");
+  HighlightAllowAction = forms::LayoutComponent<TAction>(*this, L"HighlightAllowAction");
+  PopupKillerAllowAction = forms::LayoutComponent<TAction>(*this, L"PopupKillerAllowAction");
+  PopupKillerSettingsAction = forms::LayoutComponent<TAction>(*this, L"PopupKillerSettingsAction");
+  SearchLinkAction = forms::LayoutComponent<TAction>(*this, L"SearchLinkAction");
+  SavePageAction = forms::LayoutComponent<TAction>(*this, L"SavePageAction");
+  DocumentPropertyAction = forms::LayoutComponent<TAction>(*this, L"DocumentPropertyAction");
+  BHOAllowAction = forms::LayoutComponent<TAction>(*this, L"BHOAllowAction");
+  SettingsAction = forms::LayoutComponent<TAction>(*this, L"SettingsAction");
+  VersionDialogAction = forms::LayoutComponent<TAction>(*this, L"VersionDialogAction");
+  DomainLinksAction = forms::LayoutComponent<TAction>(*this, L"DomainLinksAction");
+  BannerKillerAllowAction = forms::LayoutComponent<TAction>(*this, L"BannerKillerAllowAction");
+  LinkHintAllowAction = forms::LayoutComponent<TAction>(*this, L"LinkHintAllowAction");
+  RatingAction = forms::LayoutComponent<TAction>(*this, L"RatingAction");
+  CaptureScreenAction = forms::LayoutComponent<TAction>(*this, L"CaptureScreenAction");
+  OpenInternalAction = forms::LayoutComponent<TAction>(*this, L"OpenInternalAction");
+  ShowPicturesAction = forms::LayoutComponent<TAction>(*this, L"ShowPicturesAction");
+  TranslationsAction = forms::LayoutComponent<TAction>(*this, L"TranslationsAction");
+  PrivacyAction = forms::LayoutComponent<TAction>(*this, L"PrivacyAction");
+  ClearCookiesAction = forms::LayoutComponent<TAction>(*this, L"ClearCookiesAction");
+  ClearCacheFilesAction = forms::LayoutComponent<TAction>(*this, L"ClearCacheFilesAction");
+  ClearHistoryAction = forms::LayoutComponent<TAction>(*this, L"ClearHistoryAction");
+  ClearTypedURLsAction = forms::LayoutComponent<TAction>(*this, L"ClearTypedURLsAction");
+  ClearRecentAction = forms::LayoutComponent<TAction>(*this, L"ClearRecentAction");
+  ClearAllAction = forms::LayoutComponent<TAction>(*this, L"ClearAllAction");
+  SpeakAction = forms::LayoutComponent<TAction>(*this, L"SpeakAction");
+  StopSpeakingAction = forms::LayoutComponent<TAction>(*this, L"StopSpeakingAction");
+  PrivacyPopupMenu = forms::LayoutComponent<TPopupMenu>(*this, L"PrivacyPopupMenu");
+  SpeakPopupMenu = forms::LayoutComponent<TPopupMenu>(*this, L"SpeakPopupMenu");
+  TranslateMenu = forms::LayoutComponent<TPopupMenu>(*this, L"TranslateMenu");
 }
 
 // ------------------------------------------------------------------ life

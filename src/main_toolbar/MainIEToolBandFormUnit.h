@@ -148,10 +148,6 @@ class TMainIEToolBandForm : public TStowlyIEToolBandForm {
   void ToggleUpdate(forms::TAction& action, const Toggle& toggle);
   void ToggleExecute(forms::TAction& action, const Toggle& toggle);
 
-  // The component of the description named `name`; EComponentError when the
-  // description lacks it or it is of another kind.
-  template <class T>
-  T* Component(const wchar_t* name) const;
   void FindComponents();
   static TServerWrapper* Wrapper() { return ServerWrapper; }
   bool WrapperConnected() const;

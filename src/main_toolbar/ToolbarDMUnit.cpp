@@ -18,18 +18,14 @@ const forms::DataModuleLayout& Layout() {
   return layout;
 }
 
-forms::TTimer* TimerNamed(const forms::TComponent& module, const wchar_t* name) {
-  return static_cast<forms::TTimer*>(module.FindComponent(name));
-}
-
 }  // namespace
 
 TToolbarDM::TToolbarDM(forms::TComponent* owner) : TDataModule(owner) {
   forms::BuildLayout(*this, Layout(), {});
-  RefreshTimer = TimerNamed(*this, L"RefreshTimer");
-  SpyHintTimer = TimerNamed(*this, L"SpyHintTimer");
-  CommonHintTimer = TimerNamed(*this, L"CommonHintTimer");
-  CardHintTimer = TimerNamed(*this, L"CardHintTimer");
+  RefreshTimer = forms::LayoutComponent<forms::TTimer>(*this, L"RefreshTimer");
+  SpyHintTimer = forms::LayoutComponent<forms::TTimer>(*this, L"SpyHintTimer");
+  CommonHintTimer = forms::LayoutComponent<forms::TTimer>(*this, L"CommonHintTimer");
+  CardHintTimer = forms::LayoutComponent<forms::TTimer>(*this, L"CardHintTimer");
 }
 
 }  // namespace vorn

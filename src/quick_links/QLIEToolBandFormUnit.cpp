@@ -4,7 +4,6 @@
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Variant.h"
-#include "platform/forms/FormsErrors.h"
 #include "platform/forms/LayoutBuilder.h"
 #include "platform/forms/TMenuItem.h"
 #include "platform/forms/WindowClassRegistry.h"
@@ -67,13 +66,6 @@ const forms::FormLayout& Layout() {
   return layout;
 }
 
-template <class T>
-T* Named(const TComponent& owner, const wchar_t* name) {
-  auto* component = dynamic_cast<T*>(owner.FindComponent(name));
-  if (!component) throw forms::EComponentError(std::wstring(L"The form description lacks ") + name);
-  return component;
-}
-
 // The module's picture `name` (a BITMAP resource; a file beside the portable module).
 forms::TBitmap ModulePicture(const wchar_t* name) {
   const win::BitmapHandle section(static_cast<HBITMAP>(
@@ -95,13 +87,13 @@ TIEBandForm* TQLIEToolBandForm::CreateForBand(TIEBand* band) {
 void TQLIEToolBandForm::BuildLayout() {
   forms::BuildLayout(*this, Layout(),
                      {{L"QLMngToolButtonClick", forms::Bind(this, &TQLIEToolBandForm::QLMngToolButtonClick)}});
-  Image1 = Named<forms::TImage>(*this, L"Image1");
-  QLMngToolBar = Named<forms::TToolBar>(*this, L"QLMngToolBar");
-  QLMngToolButton = Named<forms::TToolButton>(*this, L"QLMngToolButton");
-  QLToolBar = Named<forms::TToolBar>(*this, L"QLToolBar");
-  ImageList = Named<forms::TImageList>(*this, L"ImageList");
-  HotImageList = Named<forms::TImageList>(*this, L"HotImageList");
-  QGPopupMenu = Named<forms::TPopupMenu>(*this, L"QGPopupMenu");
+  Image1 = forms::LayoutComponent<forms::TImage>(*this, L"Image1");
+  QLMngToolBar = forms::LayoutComponent<forms::TToolBar>(*this, L"QLMngToolBar");
+  QLMngToolButton = forms::LayoutComponent<forms::TToolButton>(*this, L"QLMngToolButton");
+  QLToolBar = forms::LayoutComponent<forms::TToolBar>(*this, L"QLToolBar");
+  ImageList = forms::LayoutComponent<forms::TImageList>(*this, L"ImageList");
+  HotImageList = forms::LayoutComponent<forms::TImageList>(*this, L"HotImageList");
+  QGPopupMenu = forms::LayoutComponent<forms::TPopupMenu>(*this, L"QGPopupMenu");
   // The pictures travel with the module; without them the bar is blank but works.
   try {
     ImageList->LoadStrip(forms::detail::ModuleInstance(), L"QuickLinks");

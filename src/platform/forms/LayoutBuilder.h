@@ -26,6 +26,7 @@
 #include <variant>
 
 #include "platform/forms/FormLayout.h"
+#include "platform/forms/FormsErrors.h"
 #include "platform/forms/TActionList.h"
 #include "platform/forms/TDataModule.h"
 #include "platform/forms/TForm.h"
@@ -45,5 +46,14 @@ THandler Bind(C* self, void (C::*method)(A...)) {
 
 void BuildLayout(TForm& form, const FormLayout& layout, const THandlerTable& handlers);
 void BuildLayout(TDataModule& module, const DataModuleLayout& layout, const THandlerTable& handlers);
+
+// The built component `name` of owner, as the kind its code expects:
+// ELayoutError naming it when the layout has none of that name and kind.
+template <class T>
+T* LayoutComponent(const TComponent& owner, std::wstring_view name) {
+  auto* component = dynamic_cast<T*>(owner.FindComponent(name));
+  if (!component) throw ELayoutError(L"The layout has no component " + std::wstring(name) + L" of the kind asked for");
+  return component;
+}
 
 }  // namespace forms

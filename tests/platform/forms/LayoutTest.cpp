@@ -299,6 +299,20 @@ TEST(LayoutTest, ALayoutThatFailsMidwayRaisesAndLeavesWhatWasBuiltOwned) {
   }
 }
 
+// Code reaches what the layout built by name and kind; a name that is not
+// there, or a component of another kind, is the layout's error, named.
+TEST(LayoutTest, ComponentsAreFoundByNameAndKind) {
+  SampleForm form(SampleLayout());
+  EXPECT_EQ(LayoutComponent<TToolBar>(form, L"NoteBar"), form.Get<TToolBar>(L"NoteBar"));
+  EXPECT_THROW(LayoutComponent<TImage>(form, L"NoteBar"), ELayoutError);
+  try {
+    LayoutComponent<TToolBar>(form, L"NoSuchBar");
+    ADD_FAILURE() << "a missing component must raise";
+  } catch (const ELayoutError& e) {
+    EXPECT_NE(e.message().find(L"NoSuchBar"), std::wstring::npos);
+  }
+}
+
 TEST(LayoutTest, DataModulesHoldNonVisualComponentsOnly) {
   TDataModule module(nullptr);
   THandlerTable handlers;
