@@ -42,7 +42,6 @@ class TGUIDataModule : public forms::TDataModule {
   THintForm* HintForm() const { return FHintForm.get(); }
   bool Shown() const { return FShown; }
   bool HoldsServer() const { return static_cast<bool>(FServer); }
-  LONG Alpha() const { return FAlpha; }
 
   void TimerTimer(forms::TComponent* Sender);
   void ShowAdsTimerTimer(forms::TComponent* Sender);

@@ -89,16 +89,13 @@ class TMainIEToolBandForm : public TStowlyIEToolBandForm {
   const std::wstring& URL() const { return FURL; }
   LONG DocID() const { return FDocID; }
   bool DocInArchive() const { return FDocInArchive; }
-  const std::wstring& Comments() const { return FComments; }
   BYTE Status() const { return FStatus; }
   LONG Rating() const { return FRating; }
-  TBrowserSinkPtr BrowserSink() const { return FBrowserSink; }
   TToolbarDM* DM() const { return FDM.get(); }
   TBtnHintForm* BtnHint() const { return FBtnHint.get(); }
   forms::TPopupMenu* DomainLinksMenu() const { return FDomainLinksMenu; }
   IVornBHOGUI* CardHint() const { return FCardHint.Get(); }
   forms::TControl* HintControl() const { return FHintControl; }
-  bool HintShown() const { return FHintShown; }
   forms::TPopupMenu* RatingsMenu() const { return FRatingsMenu; }
 
   // Components of the form description.
