@@ -66,6 +66,7 @@ using ::ChildWindowFromPoint;
 using ::ChildWindowFromPointEx;
 using ::ClientToScreen;
 using ::GetActiveWindow;
+using ::GetCursor;
 using ::GetCursorPos;
 using ::GetDesktopWindow;
 using ::GetForegroundWindow;
@@ -78,6 +79,7 @@ using ::LoadCursorW;
 using ::MapWindowPoints;
 using ::ScreenToClient;
 using ::SetActiveWindow;
+using ::SetCursor;
 using ::SetCursorPos;
 using ::TrackMouseEvent;
 using ::SetForegroundWindow;
@@ -132,8 +134,14 @@ DWORD GetCurrentThreadId();
 // (IS_INTRESOURCE values) are both accepted where a class name is expected.
 ATOM RegisterClassW(const WNDCLASSW* lpWndClass);
 ATOM RegisterClassExW(const WNDCLASSEXW* lpWndClass);
-// A display-less system has no cursor pictures: null, which leaves a class without one.
+// A display-less system has no cursor pictures. The system's own cursors (a null instance
+// and an IDC_ value) still answer one shared handle each, so that the cursor a program
+// sets can be told apart; anything else answers null.
 HCURSOR LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName);
+// The cursor shown over the program's windows (one for the process, as with one mouse);
+// answers the one it replaces. Null at start.
+HCURSOR SetCursor(HCURSOR hCursor);
+HCURSOR GetCursor();
 // Fails with ERROR_CLASS_HAS_WINDOWS while windows of the class exist.
 BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
 // Copies the class name (truncated to nMaxCount - 1 characters); returns its length.

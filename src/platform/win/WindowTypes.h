@@ -181,6 +181,7 @@ struct NMHDR {
 #define WM_COMMAND 0x0111
 #define WM_CTLCOLORSTATIC 0x0138
 #define IDC_ARROW (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32512)))
+#define IDC_WAIT (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32514)))
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
 #define WM_MOUSEMOVE 0x0200
