@@ -10,6 +10,9 @@ packages=(
   # GIF pictures of pages, and an independent reader of them for the tests and benchmarks.
   libgif-dev imagemagick
   libgumbo-dev
+  # The speech component's voices on the portable build.
+  libespeak-ng-dev espeak-ng-data
+  sox  # measures the speech recordings in the tests
   # The toolbars' pictures: icons converted into bitmaps at build time (imagemagick
   # above), and PNG writing (stb_image_write, header only).
   tango-icon-theme libstb-dev

@@ -2,13 +2,17 @@
 
 #include "bho_gui/HintFormUnit.h"
 #include "bho_gui/VornBHOGUIUnit.h"
+#include "page_utils/IEFuncs.h"
+#include "main_toolbar/PrivacyUtils.h"
 #include "page_utils/OffUtilsFuncUnit.h"
 #include "platform/browser/WebBrowserEvents.h"
 #include "platform/com/Bstr.h"
+#include "platform/com/ComError.h"
 #include "platform/com/Variant.h"
 #include "platform/forms/TApplication.h"
 #include "platform/forms/TCanvas.h"
 #include "platform/forms/TMenuItem.h"
+#include "platform/forms/TScreen.h"
 #include "platform/forms/LayoutBuilder.h"
 #include "platform/forms/WindowClassRegistry.h"
 #include "platform/win/Window.h"
@@ -228,7 +232,13 @@ void TMainIEToolBandForm::FormDestroy() {
   }
   FSettings.reset();
   FDM.reset();
-  // Speech stops with the form once it exists; until then there is no talker to stop.
+  // What this form had spoken stops with it; a failing component does not keep the form alive.
+  if (FTalker) {
+    try {
+      com::Check(FTalker->Stop(TalkerWindow(HandleAllocated() ? Handle() : nullptr)), L"ITalker::Stop");
+    } catch (const com::ComError&) {
+    }
+  }
   FTalker.Reset();
 }
 
@@ -734,20 +744,88 @@ void TMainIEToolBandForm::DomainLinkClick(TComponent* Sender) {
   browser->Navigate2(address.Ptr(), nullptr, nullptr, nullptr, nullptr);
 }
 
-// The privacy cleaner's steps come with the cleaner itself; until then each
-// step clears nothing.
-void TMainIEToolBandForm::ClearCookiesActionExecute(TComponent*) {}
-void TMainIEToolBandForm::ClearCacheFilesActionExecute(TComponent*) {}
-void TMainIEToolBandForm::ClearHistoryActionExecute(TComponent*) {}
-void TMainIEToolBandForm::ClearTypedURLsActionExecute(TComponent*) {}
-void TMainIEToolBandForm::ClearRecentActionExecute(TComponent*) {}
-void TMainIEToolBandForm::ClearAllActionExecute(TComponent*) {}
+// ------------------------------------------------------------------ privacy
 
-// Speech comes with the speech component: until then no talker is made and
-// the speech actions stay disabled.
-void TMainIEToolBandForm::SpeakActionExecute(TComponent*) {}
-void TMainIEToolBandForm::StopSpeakingActionExecute(TComponent*) {}
-void TMainIEToolBandForm::CreateTalker() {}
+// Each step shows the hourglass while it runs; an error ends the step (and
+// "Clear All" with it) after the cursor is back.
+void TMainIEToolBandForm::ClearCookiesActionExecute(TComponent*) {
+  forms::THourGlass busy;
+  ClearCookies();
+}
+void TMainIEToolBandForm::ClearCacheFilesActionExecute(TComponent*) {
+  forms::THourGlass busy;
+  ClearCacheFiles();
+}
+void TMainIEToolBandForm::ClearHistoryActionExecute(TComponent*) {
+  forms::THourGlass busy;
+  ClearHistory();
+}
+void TMainIEToolBandForm::ClearTypedURLsActionExecute(TComponent*) {
+  forms::THourGlass busy;
+  ClearTypedURLs();
+}
+void TMainIEToolBandForm::ClearRecentActionExecute(TComponent*) {
+  forms::THourGlass busy;
+  ClearRecent();
+}
+
+// Not in the menu's order: the cached files go first.
+void TMainIEToolBandForm::ClearAllActionExecute(TComponent*) {
+  for (TAction* step : {ClearCacheFilesAction, ClearCookiesAction, ClearHistoryAction, ClearTypedURLsAction,
+                        ClearRecentAction})
+    step->Execute();
+}
+
+// ------------------------------------------------------------------ speech
+
+// The page's selection, read aloud; an empty selection is passed on as it is.
+// Speaking goes on in the component while the person keeps working.
+void TMainIEToolBandForm::SpeakActionExecute(TComponent*) {
+  if (!FTalker) return;
+  com::ComPtr<IDispatch> document;
+  if (IWebBrowser2* browser = Band() ? Band()->WebBrowser() : nullptr)
+    com::Check(browser->get_Document(document.ReleaseAndGetAddressOf()), L"IWebBrowser2::get_Document");
+  std::wstring text;
+  GetSelectionText(document.Get(), text);
+  com::Check(FTalker->Speak(TalkerWindow(Handle()), com::Bstr(text).Get()), L"ITalker::Speak");
+}
+
+void TMainIEToolBandForm::StopSpeakingActionExecute(TComponent*) {
+  if (FTalker) com::Check(FTalker->Stop(0), L"ITalker::Stop");
+}
+
+// Once, at creation: a machine without the component has no speech, and is not told.
+void TMainIEToolBandForm::CreateTalker() {
+  try {
+    FTalker = CoTalker::Create();
+  } catch (const std::exception&) {
+    FTalker.Reset();
+    return;
+  }
+  // A component failing while it lists its voices leaves the menu as far as it got;
+  // the rest of the form is still made.
+  try {
+    LONG count = 0;
+    com::Check(FTalker->GetVoiceCount(&count), L"ITalker::GetVoiceCount");
+    for (LONG i = 0; i < count; ++i) {
+      com::Bstr name;
+      com::Check(FTalker->GetVoiceName(i, name.Receive()), L"ITalker::GetVoiceName");
+      auto* item = new forms::TMenuItem(this);
+      item->SetCaption(name.str());
+      item->SetTag(i);
+      item->OnClick = [this](TComponent* sender) { VoiceClick(sender); };
+      SpeakPopupMenu->Items()->Add(item);
+    }
+  } catch (const com::ComError&) {
+  }
+}
+
+// Choosing a voice also speaks the selection with it.
+void TMainIEToolBandForm::VoiceClick(TComponent* Sender) {
+  if (Sender->Tag() < 0 || !FTalker) return;
+  com::Check(FTalker->SelectVoice(static_cast<LONG>(Sender->Tag())), L"ITalker::SelectVoice");
+  SpeakAction->Execute();
+}
 
 // ------------------------------------------------------------------ translations
 

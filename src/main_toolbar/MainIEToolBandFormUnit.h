@@ -28,6 +28,7 @@
 #include "platform/forms/TPopupMenu.h"
 #include "platform/forms/TStaticText.h"
 #include "platform/forms/TToolBar.h"
+#include "platform/speech/ZRTTS_TLB.h"
 #include "platform/forms/TToolButton.h"
 #include "server_link/BHOMngUnit.h"
 #include "server_link/ServerWrapperUnit.h"
@@ -205,8 +206,9 @@ class TMainIEToolBandForm : public TStowlyIEToolBandForm {
   void BrowserDocumentComplete(TWebBrowserEventHandler* Sender, IDispatch* pDisp, VARIANT* URL);
   void BrowserQuit(TWebBrowserEventHandler* Sender);
 
-  // The speech component (it comes with speech) and the translations menu.
+  // The speech component and its voices; the translations menu.
   void CreateTalker();
+  void VoiceClick(forms::TComponent* Sender);
   void BuildTranslateMenu();
   void TranslationClick(forms::TComponent* Sender);
 
@@ -226,8 +228,8 @@ class TMainIEToolBandForm : public TStowlyIEToolBandForm {
   bool FCardHintShown = false;
   forms::TPopupMenu* FDomainLinksMenu = nullptr;
   forms::TPopupMenu* FRatingsMenu = nullptr;
-  // The speech component, once speech is built; none until then.
-  com::ComPtr<IUnknown> FTalker;
+  // The speech component; none when it could not be made.
+  com::ComPtr<ITalker> FTalker;
   std::unique_ptr<TStowlyBHO> FSettings;
   forms::TOwned<TToolbarDM> FDM;
   TBrowserSinkPtr FBrowserSink;

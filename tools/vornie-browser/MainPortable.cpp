@@ -43,6 +43,7 @@ int Run(const std::wstring& url, const std::wstring& picture) {
   }
   // A group of the quick links opens its links in new browser windows: stand-ins here.
   standins::BrowserWindows newWindows;
+  const auto speech = vornie_browser::StartSpeech();
   BrowserFrame frame(vornie_browser::LibraryBands(), 900, 520);
   const int code = vornie_browser::ShowPage(frame, url) ? 0 : 1;
   Settle();

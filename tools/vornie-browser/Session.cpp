@@ -49,6 +49,15 @@ bool ShowPage(BrowserFrame& frame, const std::wstring& url) {
   return fine;
 }
 
+std::unique_ptr<standins::SpeechComponent> StartSpeech() {
+  try {
+    return std::make_unique<standins::SpeechComponent>();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vornie-browser: speech: %s\n", e.what());
+    return nullptr;
+  }
+}
+
 void ReportNewWindows(const standins::BrowserWindows& windows) {
   for (const auto& window : windows.Created())
     for (const auto& navigation : window->Navigations())

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "BrowserFrame.h"
 #include "platform/com/ComTypes.h"
 #include "standins/browser/BrowserWindows.h"
+#include "standins/speech/SpeechComponent.h"
 
 namespace vornie_browser {
 
@@ -41,6 +43,12 @@ const std::vector<BandClass>& LibraryBands();
 // "new window: URL" on stdout for every address a toolbar opened in a new
 // browser window (the program serves new windows with stand-ins).
 void ReportNewWindows(const standins::BrowserWindows& windows);
+
+// The speech component the main toolbar reads selections aloud with, served by
+// this program, its recordings in SpeechComponent::DefaultFolder(); "speech:
+// ..." on stderr and none when it cannot start (the
+// toolbar then has no speech, as on a machine without the component).
+std::unique_ptr<standins::SpeechComponent> StartSpeech();
 
 // Shows the frame and navigates it to url. Each band that could not be hosted
 // and a page that could not be loaded are reported; true when none was.

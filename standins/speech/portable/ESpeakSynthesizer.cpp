@@ -1,0 +1,93 @@
+// The portable build's voices: eSpeak NG, synthesising into WAV files (this
+// build has no sound device to play them on). eSpeak NG keeps its state in
+// globals, so one engine serves the whole process.
+#include <espeak-ng/speak_lib.h>
+
+#include <atomic>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/com/Text.h"
+#include "standins/speech/Synthesizer.h"
+#include "standins/speech/WavFile.h"
+
+namespace standins {
+namespace {
+
+std::atomic<bool> g_engineLives{false};
+
+struct Synthesis {
+  WavWriter* out;
+  const std::function<bool()>* stopRequested;
+  std::string error;
+};
+
+int OnSamples(short* samples, int count, espeak_EVENT* events) {
+  auto* synthesis = static_cast<Synthesis*>(events ? events->user_data : nullptr);
+  if (!synthesis) return 0;
+  if ((*synthesis->stopRequested)()) return 1;
+  try {
+    if (samples && count > 0) synthesis->out->Write(samples, static_cast<std::size_t>(count));
+  } catch (const std::exception& e) {
+    synthesis->error = e.what();
+    return 1;
+  }
+  return 0;
+}
+
+class ESpeakSynthesizer : public Synthesizer {
+ public:
+  ESpeakSynthesizer() {
+    if (g_engineLives.exchange(true)) throw std::runtime_error("eSpeak NG serves one speech engine per process");
+    sampleRate_ = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    if (sampleRate_ <= 0) {
+      g_engineLives = false;
+      throw std::runtime_error("eSpeak NG cannot start (are its data installed?)");
+    }
+    espeak_SetSynthCallback(OnSamples);
+    for (const espeak_VOICE** voice = espeak_ListVoices(nullptr); voice && *voice; ++voice) {
+      if (!(*voice)->name || !(*voice)->identifier) continue;
+      names_.push_back(com::FromUtf8((*voice)->name));
+      identifiers_.emplace_back((*voice)->identifier);
+    }
+  }
+  ~ESpeakSynthesizer() override {
+    espeak_Terminate();
+    g_engineLives = false;
+  }
+
+  std::vector<std::wstring> Voices() override { return names_; }
+
+  Recording Speak(std::size_t voice, const std::wstring& text, const std::filesystem::path& folder,
+                  const std::string& stem, const std::function<bool()>& stopRequested) override {
+    if (voice < identifiers_.size() && espeak_SetVoiceByName(identifiers_[voice].c_str()) != EE_OK)
+      throw std::runtime_error("eSpeak NG has no voice " + identifiers_[voice]);
+    Recording recording;
+    recording.file = folder / (stem + ".wav");
+    std::optional<WavWriter> out(std::in_place, recording.file, static_cast<std::uint32_t>(sampleRate_));
+    Synthesis synthesis{&*out, &stopRequested, {}};
+    const std::string utf8 = com::ToUtf8(text);
+    // An empty text still makes a (silent, empty) recording, as a person pressing Speak
+    // with nothing selected gets a file that says so by its length.
+    if (!utf8.empty()) {
+      const espeak_ERROR result = espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0,
+                                               espeakCHARS_UTF8, nullptr, &synthesis);
+      if (result != EE_OK && !stopRequested()) throw std::runtime_error("eSpeak NG could not speak the text");
+    }
+    if (!synthesis.error.empty()) throw std::runtime_error(synthesis.error);
+    recording.seconds = out->Seconds();
+    out.reset();
+    return recording;
+  }
+
+ private:
+  int sampleRate_ = 0;
+  std::vector<std::wstring> names_;
+  std::vector<std::string> identifiers_;
+};
+
+}  // namespace
+
+std::unique_ptr<Synthesizer> MakeSynthesizer() { return std::make_unique<ESpeakSynthesizer>(); }
+
+}  // namespace standins
