@@ -224,6 +224,13 @@ while x < w and len(runs) < 2:
 if len(runs) < 2:
     sys.exit("no card or comments label in the picture")
 print("rating", (left + right) // 2, row)
+# The drop-down arrows of the "Clear All", speech and translation buttons, the
+# last three of the button row before the strip: their distances from the
+# rating label are the row's button widths (23, or 36 with an arrow).
+mid = (top + bottom) // 2
+print("privacy", left - 106, mid)
+print("speech", left - 70, mid)
+print("translations", left - 10, mid)
 print("card", (runs[0][0] + runs[0][1]) // 2, row)
 print("domain", runs[1][1] + 16, row)
 # The quick links' row is the next band row: its rightmost dark pixel is the
@@ -240,13 +247,18 @@ PY
     +repage "$out/$1"; interactions+=("$out/$1"); }
   if [ -n "$places" ]; then
     rm -f "$out"/button-hint.png "$out"/info-card.png "$out"/ratings-menu.png "$out"/domain-links-menu.png \
-      "$out"/quick-links-menu.png "$out"/quick-link-opened.png
+      "$out"/quick-links-menu.png "$out"/quick-link-opened.png "$out"/privacy-menu.png "$out"/speech-menu.png \
+      "$out"/translations-menu.png
     read -r x y < <(place domain); xdotool mousemove "$x" "$y"; sleep 1.2; shot button-hint.png
     read -r x y < <(place card); xdotool mousemove "$x" "$y"; sleep 1.5; shot info-card.png
     read -r x y < <(place rating); xdotool mousemove "$x" "$y" click 1; sleep 1; shot ratings-menu.png
     xdotool key Escape; sleep 0.5
     read -r x y < <(place domain); xdotool mousemove "$x" "$y" click 1; sleep 1.5; shot domain-links-menu.png
     xdotool key Escape; sleep 0.5
+    for menu in privacy speech translations; do
+      read -r x y < <(place "$menu"); xdotool mousemove "$x" "$y" click 1; sleep 1; shot "$menu-menu.png"
+      xdotool key Escape; sleep 0.5
+    done
     if [ -n "$(place group)" ]; then
       read -r x y < <(place group); xdotool mousemove "$x" "$y" click 1; sleep 1; shot quick-links-menu.png
       # Its first link, just below the arrow: the frame's browser goes there.

@@ -56,6 +56,17 @@ std::wstring ClipboardText() {
   return text;
 }
 
+// Copy does nothing without a selection, and the clipboard would still hold
+// whatever the person copied before. A document that cannot say is copied from.
+bool NothingSelected(IDispatch* document) {
+  try {
+    com::ComPtr<IDispatch> selection = browser::GetObjectProperty(document, L"selection");
+    return selection && browser::GetProperty(selection.Get(), L"type").ToString() == L"None";
+  } catch (...) {
+    return false;
+  }
+}
+
 }  // namespace
 
 void GetSelectionText(IUnknown* Document, std::wstring& Text) {
@@ -65,6 +76,7 @@ void GetSelectionText(IUnknown* Document, std::wstring& Text) {
   if (FAILED(Document->QueryInterface(browser::IID_IHTMLDocument2, html.PutVoid())) || !html) return;
   com::ComPtr<IDispatch> document;
   if (FAILED(html->QueryInterface(IID_IDispatch, document.PutVoid())) || !document) return;
+  if (NothingSelected(document.Get())) return;
   browser::CallMethod(document.Get(), L"execCommand", {com::Variant(L"Copy"), com::Variant(false), com::Variant()});
   try {
     Text = ClipboardText();

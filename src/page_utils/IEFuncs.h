@@ -14,8 +14,10 @@ bool IsHostIExplore();
 
 // The selected text of an HTML document, by way of the document's "Copy"
 // command and the clipboard (whose earlier content is replaced). Text is
-// cleared first and stays empty for anything that is not an HTML document or
-// when the clipboard cannot be read; a failing "Copy" command is thrown.
+// cleared first and stays empty for anything that is not an HTML document,
+// for a document whose selection is of type "None" (the clipboard is then
+// left alone), or when the clipboard cannot be read; a failing "Copy" command
+// is thrown.
 void GetSelectionText(IUnknown* Document, std::wstring& Text);
 
 }  // namespace vorn

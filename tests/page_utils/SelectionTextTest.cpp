@@ -7,6 +7,7 @@
 #include "page_utils/PageTestSupport.h"
 #include "platform/browser/LateBound.h"
 #include "platform/com/ComError.h"
+#include "platform/win/Clipboard.h"
 #include "standins/app_server/ArchiveServer.h"
 
 namespace {
@@ -46,6 +47,27 @@ TEST(SelectionTextTest, OtherObjectsGiveNothingAndAFailingCopyIsTheCallersError)
   text = L"old";
   EXPECT_THROW(vorn::GetSelectionText(document.Get(), text), com::ComError);
   EXPECT_TRUE(text.empty());
+}
+
+TEST(SelectionTextTest, NoSelectionIsNoTextWhateverTheClipboardHeld) {
+  auto earlier = page_test::LoadPage("<body><p id='a'>copied before</p></body>");
+  standins::html::SelectRange(earlier.Get(), L"a", L"a");
+  std::wstring text;
+  vorn::GetSelectionText(earlier.Get(), text);
+  ASSERT_EQ(text, L"copied before");
+
+  auto document = page_test::LoadPage("<body><p id='a'>nothing selected here</p></body>");
+  vorn::GetSelectionText(document.Get(), text);
+  EXPECT_EQ(text, L"");
+  // The person's clipboard is left as it was.
+  ASSERT_TRUE(win::OpenClipboard(nullptr));
+  std::wstring held;
+  if (HANDLE data = win::GetClipboardData(CF_UNICODETEXT)) {
+    held = static_cast<const wchar_t*>(win::GlobalLock(data));
+    win::GlobalUnlock(data);
+  }
+  win::CloseClipboard();
+  EXPECT_EQ(held, L"copied before");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/com/InterfaceTraits.h"
 
 #ifdef _WIN32
+#include <shlguid.h>
 #include <urlhist.h>
 #else
 
