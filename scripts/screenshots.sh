@@ -180,7 +180,8 @@ import -window root -crop "$geometry" +repage "$xshot"
 # --- a person at the toolbar (with the server only: the strip is then in use) ---
 # The pointer rests on the "Domain links" button (its hint), then on the info
 # card's label (the page's picture), then clicks the rating label and the
-# "Domain links" button (their menus) and the arrow of the quick links' last
+# "Domain links" button (their menus), the arrows of the "Clear All", speech and
+# translation buttons (their menus) and the arrow of the quick links' last
 # group button (its links), each pictured by the X server. The
 # places are found in the window's picture: the rating label is the one green
 # box of the row, the card's and the comments' labels the two pale yellow ones
@@ -256,7 +257,9 @@ PY
     read -r x y < <(place domain); xdotool mousemove "$x" "$y" click 1; sleep 1.5; shot domain-links-menu.png
     xdotool key Escape; sleep 0.5
     for menu in privacy speech translations; do
-      read -r x y < <(place "$menu"); xdotool mousemove "$x" "$y" click 1; sleep 1; shot "$menu-menu.png"
+      # Into the menu, onto its second item, as a person choosing: the button's hint goes.
+      read -r x y < <(place "$menu"); xdotool mousemove "$x" "$y" click 1; sleep 0.5
+      xdotool mousemove "$((x + 20))" "$((y + 40))"; sleep 1; shot "$menu-menu.png"
       xdotool key Escape; sleep 0.5
     done
     if [ -n "$(place group)" ]; then
