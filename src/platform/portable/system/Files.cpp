@@ -131,6 +131,20 @@ R Guarded(R failed, Body body) {
   }
 }
 
+// Runs `body` with the path as the file system spells it and what lstat says
+// of it, once the failures every call on one path shares are answered.
+template <class Body>
+BOOL OnPath(LPCWSTR path, Body body) {
+  return Guarded(FALSE, [&]() -> BOOL {
+    if (!path) return Fail(ERROR_INVALID_PARAMETER);
+    const std::string native = NativePath(path);
+    if (native.empty()) return Fail(ERROR_PATH_NOT_FOUND);
+    struct stat st {};
+    if (lstat(native.c_str(), &st) != 0) return Fail(PathError(errno, native));
+    return body(native, st);
+  });
+}
+
 // ------------------------------------------------------------------ attributes
 
 bool IsHiddenName(std::string_view name) {
@@ -331,12 +345,7 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName) {
 }
 
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
-  return Guarded(FALSE, [&]() -> BOOL {
-    if (!lpFileName) return Fail(ERROR_INVALID_PARAMETER);
-    const std::string native = NativePath(lpFileName);
-    if (native.empty()) return Fail(ERROR_PATH_NOT_FOUND);
-    struct stat st {};
-    if (lstat(native.c_str(), &st) != 0) return Fail(PathError(errno, native));
+  return OnPath(lpFileName, [&](const std::string& native, const struct stat& st) -> BOOL {
     // chmod would change what the link points to; a link's own mode means nothing here.
     if (S_ISLNK(st.st_mode)) return Fail(ERROR_NOT_SUPPORTED);
     const mode_t current = st.st_mode & 07777;
@@ -349,12 +358,7 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
 }
 
 BOOL DeleteFileW(LPCWSTR lpFileName) {
-  return Guarded(FALSE, [&]() -> BOOL {
-    if (!lpFileName) return Fail(ERROR_INVALID_PARAMETER);
-    const std::string native = NativePath(lpFileName);
-    if (native.empty()) return Fail(ERROR_PATH_NOT_FOUND);
-    struct stat st {};
-    if (lstat(native.c_str(), &st) != 0) return Fail(PathError(errno, native));
+  return OnPath(lpFileName, [&](const std::string& native, const struct stat& st) -> BOOL {
     // A link to a folder is a folder here too: RemoveDirectoryW takes it.
     const bool link = S_ISLNK(st.st_mode);
     if (S_ISDIR(st.st_mode) || (link && IsLinkToFolder(native))) return Fail(ERROR_ACCESS_DENIED);
@@ -366,12 +370,7 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
 }
 
 BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
-  return Guarded(FALSE, [&]() -> BOOL {
-    if (!lpPathName) return Fail(ERROR_INVALID_PARAMETER);
-    const std::string native = NativePath(lpPathName);
-    if (native.empty()) return Fail(ERROR_PATH_NOT_FOUND);
-    struct stat st {};
-    if (lstat(native.c_str(), &st) != 0) return Fail(PathError(errno, native));
+  return OnPath(lpPathName, [&](const std::string& native, const struct stat& st) -> BOOL {
     if (S_ISLNK(st.st_mode)) {
       // The link goes, what it points to stays.
       if (!IsLinkToFolder(native)) return Fail(ERROR_DIRECTORY);
