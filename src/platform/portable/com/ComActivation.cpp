@@ -9,6 +9,7 @@
 
 #include "platform/com/ComTypes.h"
 #include "platform/com/Text.h"
+#include "platform/portable/com/BuiltInClasses.h"
 #include "platform/win/RegKey.h"
 
 namespace {
@@ -91,6 +92,8 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void*, REFIID riid
     return hr;
   }
   if (!(dwClsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
+  // The system's own classes need no registry entry; a registered class object still comes first.
+  if (HRESULT hr = win::portable::GetBuiltInClassObject(rclsid, riid, ppv); hr != REGDB_E_CLASSNOTREG) return hr;
   win::RegKey key;
   if (key.Open(HKEY_CLASSES_ROOT, ClsidKey(rclsid) + L"\\InprocServer32") != ERROR_SUCCESS)
     return REGDB_E_CLASSNOTREG;

@@ -13,8 +13,8 @@
 
 namespace win::portable::driver {
 
-// Restores one 1280x1024 monitor, the cursor at its centre, the clock at its
-// start and no foreground window.
+// Restores one 1280x1024 monitor, the cursor at its centre with no picture
+// (GetCursor answers null), the clock at its start and no foreground window.
 void Reset();
 
 // The first monitor is the primary one and must have its top-left corner at

@@ -76,8 +76,6 @@ ATOM RegisterClassW(const WNDCLASSW* lpWndClass) {
   return RegisterClassExW(&wc);
 }
 
-HCURSOR LoadCursorW(HINSTANCE, LPCWSTR) { return nullptr; }
-
 BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance) {
   auto& system = WindowSystem::Get();
   std::lock_guard lock(system.mutex);

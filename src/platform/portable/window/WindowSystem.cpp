@@ -60,6 +60,7 @@ WindowSystem::WindowSystem() {
 void WindowSystem::ResetDesktop() {
   monitors.assign(1, RECT{0, 0, kScreenWidth, kScreenHeight});
   cursor = POINT{kScreenWidth / 2, kScreenHeight / 2};
+  shownCursor = nullptr;
   clock = kClockStart;
   foregroundThread = 0;
   if (Window* desktop = Find(desktop_)) desktop->rect = monitors.front();

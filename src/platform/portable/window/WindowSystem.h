@@ -6,6 +6,7 @@
 // therefore reads what it needs under the lock, releases it, then sends.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -175,10 +176,12 @@ class WindowSystem {
   // the foreground thread, whose active window is the foreground window.
   std::vector<RECT> monitors;
   POINT cursor{};
+  // The cursor picture SetCursor chose; read and changed without the mutex.
+  std::atomic<HCURSOR> shownCursor{nullptr};
   DWORD foregroundThread = 0;
   HWND Foreground();
   RECT VirtualScreen() const;
-  // Back to one 1280x1024 monitor, the cursor at its centre, the clock at its start.
+  // Back to one 1280x1024 monitor, the cursor at its centre with no picture, the clock at its start.
   void ResetDesktop();
 
   // The top-level window a window belongs to (itself when top-level).
