@@ -67,11 +67,14 @@ TEST_F(MainToolbarFormTest, WithoutAServerOnlyThePictureSwitchAndPrivacyWork) {
   EXPECT_TRUE(form.ShowPicturesAction->Execute());
   EXPECT_EQ(PictureSwitch(), L"no");
 
-  // PrivacyAction clears everything at once, without asking.
+  // PrivacyAction clears everything at once, without asking, through each
+  // clearing action in turn.
   std::vector<std::wstring> executed;
   form.ActionList->OnExecute = [&](TAction* action, bool&) { executed.push_back(action->Name()); };
   EXPECT_TRUE(form.PrivacyAction->Execute());
-  EXPECT_EQ(executed, (std::vector<std::wstring>{L"PrivacyAction", L"ClearAllAction"}));
+  EXPECT_EQ(executed, (std::vector<std::wstring>{L"PrivacyAction", L"ClearAllAction", L"ClearCacheFilesAction",
+                                                 L"ClearCookiesAction", L"ClearHistoryAction",
+                                                 L"ClearTypedURLsAction", L"ClearRecentAction"}));
 }
 
 // The master switch follows the connection, not the filter: with "Enabled"
