@@ -27,6 +27,8 @@ packages=(
   # Pictures of the Windows programs' windows: an X server without a screen and its tools,
   # and a pointer that rests on the toolbar and clicks it.
   xvfb xauth x11-utils xdotool
+  # The Windows Installer package (scripts/package.sh): wixl builds it, msitools reads it.
+  msitools wixl
   # Unpacking Debian's source packages of what Debian builds only for Linux.
   dpkg-dev
 )

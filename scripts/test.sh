@@ -44,3 +44,13 @@ for preset in "${presets[@]}"; do
   # fixture test `wine-prefix` prepares Wine first.
   ctest --preset "$preset" -j "$jobs"
 done
+
+# The installer package of both DLLs, installed, used, upgraded, repaired and removed under Wine.
+if [[ " ${presets[*]} " == *" mingw-x64 "* ]]; then
+  echo "=== package: build and test"
+  if [ -f build/mingw-i686/bin/VornIEGUI.dll ]; then
+    bash scripts/package-test.sh
+  else
+    echo "NOTE: the package holds both DLLs: build mingw-i686 as well to test it (scripts/test.sh mingw-i686 mingw-x64)."
+  fi
+fi
