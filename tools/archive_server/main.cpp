@@ -8,10 +8,12 @@
 // "ready <process id> <thread id>" and serves calls from its message loop.
 // Changes made through IGUIServer (ratings, switches) are announced to the
 // advised sinks; WM_APP posted to the printed thread fires any event (see
-// kFireEventMessage). It ends on WM_QUIT posted to that thread, after telling
-// its sinks OnQuit, or when it is killed.
+// kFireEventMessage). It ends on WM_QUIT posted to that thread, or when its
+// hidden window is closed (as `taskkill` without /f does), after telling its
+// sinks OnQuit; or when it is killed.
 //
 //   vornie-archive-server [--archive-page PAGE]... [--quick-groups GROUPS LINKS]
+//                         [--log-calls] [--announce]
 //
 // --archive-page: PAGE (a path or an address, as the stand-in browser is
 // given it) is in the archive too, with its picture (the page drawn at
@@ -20,6 +22,10 @@
 // picture. The first page has comments and a rating; the pages given are one
 // site: each one's domain links are all of them. --quick-groups: the quick
 // links are GROUPS visible groups of LINKS links each instead of the sample's.
+// --log-calls: every call the server receives is printed as "call TEXT" once
+// it has been answered. --announce: once ready, message 0x500 goes to every
+// top-level window, as the application posts it when it starts, so that
+// browsers already running reconnect their toolbars.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -101,6 +107,44 @@ void FireEvent(standins::ArchiveServer& server, DISPID id, LONG value) {
   std::fflush(stdout);
 }
 
+// The application's message that makes browser threads reconnect.
+constexpr UINT kReconnectMessage = 0x500;
+
+// A hidden top-level window: closing it ends the server the orderly way.
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateControlWindow() {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = ControlWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"vornie-archive-server";
+  if (!RegisterClassW(&wc)) return nullptr;
+  return CreateWindowExW(0, wc.lpszClassName, L"vornie-archive-server", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                         wc.hInstance, nullptr);
+}
+
+// Message 0x500 to every top-level window, one by one: under Wine a post to
+// HWND_BROADCAST did not reach the browsers' windows.
+BOOL CALLBACK PostReconnect(HWND window, LPARAM) {
+  PostMessageW(window, kReconnectMessage, 0, 0);
+  return TRUE;
+}
+
+void AnnounceStart() { EnumWindows(PostReconnect, 0); }
+
+// Prints the calls recorded since `printed`.
+void PrintCalls(const standins::ArchiveServer& server, std::size_t& printed) {
+  const auto& calls = server.Calls();
+  for (; printed < calls.size(); ++printed) std::printf("call %s\n", com::ToUtf8(calls[printed].Text()).c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 // The pages, under the addresses the stand-in browser gives them once loaded, each with its picture.
@@ -141,6 +185,7 @@ std::vector<standins::ArchiveServer::QuickGroup> QuickGroups(int groups, int lin
 int main(int argc, char** argv) {
   std::vector<std::wstring> archivedPages;
   int quickGroups = -1, quickLinks = 0;
+  bool logCalls = false, announce = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--archive-page" && i + 1 < argc) {
@@ -148,8 +193,14 @@ int main(int argc, char** argv) {
     } else if (arg == "--quick-groups" && i + 2 < argc && std::atoi(argv[i + 1]) >= 0 && std::atoi(argv[i + 2]) >= 0) {
       quickGroups = std::atoi(argv[++i]);
       quickLinks = std::atoi(argv[++i]);
+    } else if (arg == "--log-calls") {
+      logCalls = true;
+    } else if (arg == "--announce") {
+      announce = true;
     } else {
-      std::fprintf(stderr, "usage: vornie-archive-server [--archive-page PAGE]... [--quick-groups GROUPS LINKS]\n");
+      std::fprintf(stderr,
+                   "usage: vornie-archive-server [--archive-page PAGE]... [--quick-groups GROUPS LINKS] [--log-calls] "
+                   "[--announce]\n");
       return 1;
     }
   }
@@ -176,13 +227,18 @@ int main(int argc, char** argv) {
         std::printf("ready %lu %lu\n", static_cast<unsigned long>(GetCurrentProcessId()),
                     static_cast<unsigned long>(win::GetCurrentThreadId()));
         std::fflush(stdout);
+        const HWND control = CreateControlWindow();
+        if (announce) AnnounceStart();
+        std::size_t printed = server->Calls().size();
         MSG msg;
         while (win::GetMessageW(&msg, nullptr, 0, 0) > 0) {
           if (!msg.hwnd && msg.message == kFireEventMessage)
             FireEvent(*server.Get(), static_cast<DISPID>(msg.wParam), static_cast<LONG>(msg.lParam));
           else
             win::DispatchMessageW(&msg);
+          if (logCalls) PrintCalls(*server.Get(), printed);
         }
+        if (control) DestroyWindow(control);
         // Clients still holding proxies see the server go away.
         server->FireQuit();
         CoDisconnectObject(server->Identity(), 0);

@@ -1,12 +1,13 @@
 // vornie-browser: a browser window around the stand-in browser in which both toolbar bands of the registered library show as a browser
 // shows them, above the page of the address given.
 //
-//   vornie-browser [URL] [--picture FILE.png] [--quit-after-picture]
+//   vornie-browser [URL] [--picture FILE.png] [--quit-after-picture] [--observe FILE]
 //
 // URL is a file path, a file: address or about:blank (the default). With
 // --picture the frame, children included, is saved once it has been shown
 // and painted; with --quit-after-picture the program then ends instead of
-// running until its window is closed. A band that cannot be hosted is
+// running until its window is closed. With --observe the program keeps FILE
+// describing its windows (WindowObserver.h) while it runs. A band that cannot be hosted is
 // reported on stderr and its row shows why. The exit code is 0 when
 // everything worked, 1 (with a message) otherwise. (The portable build's
 // program, MainPortable.cpp, has no display: it always takes the picture.)
@@ -20,6 +21,7 @@
 
 #include "BrowserFrame.h"
 #include "Session.h"
+#include "WindowObserver.h"
 #include "WindowPicture.h"
 #include "platform/com/Text.h"
 
@@ -32,6 +34,7 @@ using vornie_browser::Fail;
 struct Options {
   std::wstring url = L"about:blank";
   std::optional<std::wstring> picture;
+  std::optional<std::wstring> observe;
   bool quitAfterPicture = false;
 };
 
@@ -42,6 +45,8 @@ std::optional<Options> ParseOptions(const std::vector<std::wstring>& args) {
     const std::wstring& arg = args[i];
     if (arg == L"--picture" && i + 1 < args.size()) {
       options.picture = args[++i];
+    } else if (arg == L"--observe" && i + 1 < args.size()) {
+      options.observe = args[++i];
     } else if (arg == L"--quit-after-picture") {
       options.quitAfterPicture = true;
     } else if (arg.rfind(L"--", 0) == 0 || haveUrl) {
@@ -86,6 +91,8 @@ int Run(const Options& options) {
   const auto speech = vornie_browser::StartSpeech();
   BrowserFrame frame(vornie_browser::LibraryBands(), 900, 520);
   const int code = vornie_browser::ShowPage(frame, options.url) ? 0 : 1;
+  std::optional<vornie_browser::WindowObserver> observer;
+  if (options.observe) observer.emplace(*options.observe, 200);
   if (options.picture) {
     Settle(700);
     RedrawWindow(frame.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -125,7 +132,7 @@ int main() {
   LocalFree(argv);
   const std::optional<Options> options = ParseOptions(args);
   if (!options) {
-    std::fprintf(stderr, "usage: vornie-browser [URL] [--picture FILE.png] [--quit-after-picture]\n");
+    std::fprintf(stderr, "usage: vornie-browser [URL] [--picture FILE.png] [--quit-after-picture] [--observe FILE]\n");
     return 1;
   }
   return vornie_browser::Reported([&] { return Run(*options); });
