@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/forms/TCanvas.h"
-#include "platform/portable/window/PopupMenuBoard.h"
+#include "platform/win/PopupMenuBoard.h"
 #endif
 
 namespace forms {

@@ -1,4 +1,4 @@
-#include "platform/portable/window/PopupMenuBoard.h"
+#include "platform/win/PopupMenuBoard.h"
 
 #include <memory>
 #include <mutex>

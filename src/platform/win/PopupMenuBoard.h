@@ -3,7 +3,8 @@
 // process, so that a program driving the windows as a user would (a guided
 // tour, a test of the loaded module) can read the items, draw them with their
 // own drawing code and choose one, even when the menu lives in a module with a
-// toolkit of its own.
+// toolkit of its own. The portable build's only (the board is kept by its
+// window system); on Windows the system's menus are there to be seen.
 #pragma once
 
 #include <cstddef>
