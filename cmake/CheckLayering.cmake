@@ -4,8 +4,9 @@
 #   - _WIN32 appears outside src/platform/ and the tests' windows/ and portable/ folders
 #     (tools and stand-ins included: a program or stand-in for one system only is
 #     chosen in CMake, not by a build switch in its code);
-#   - platform/portable/ is included from outside it (the tests' portable/ folders and the
-#     portable-only programs in bench/ and fuzz/ excepted);
+#   - platform/portable/ is included from outside it (the tests' portable/ folders, the
+#     portable-only programs in bench/ and fuzz/ and the tools' portable-only sources,
+#     named *Portable*.cpp, excepted);
 #   - a folder includes one of a higher layer (the order below);
 #   - src/ includes standins/;
 #   - a folder directly under src/ has no place in the order.
@@ -81,7 +82,7 @@ foreach(file IN LISTS files)
   if(file MATCHES "^tests/(.*/)?(windows|portable)/")
     set(in_test_build_folder ON)
   endif()
-  if(file MATCHES "^tests/(.*/)?portable/" OR file MATCHES "^(bench|fuzz)/")
+  if(file MATCHES "^tests/(.*/)?portable/" OR file MATCHES "^(bench|fuzz)/" OR file MATCHES "^tools/.*Portable[A-Za-z]*\\.cpp$")
     set(in_test_portable ON)
   endif()
 

@@ -5,6 +5,10 @@
 // windows settle, saves the frame's picture and ends.
 //
 //   vornie-browser [URL] --picture FILE.png
+//   vornie-browser --tour DIR
+//
+// --tour takes a guided tour of the toolbars against an archive server served
+// in this process, a picture and a log line per step in DIR (PortableTour.h).
 //
 // The library must be registered in the user's registry store first
 // (vornie-host does that); a band that cannot be hosted is reported on stderr
@@ -16,6 +20,7 @@
 #include <string>
 
 #include "BrowserFrame.h"
+#include "PortableTour.h"
 #include "Session.h"
 #include "WindowPicture.h"
 #include "platform/com/Text.h"
@@ -61,6 +66,10 @@ int main(int argc, char** argv) {
   std::wstring url = L"about:blank";
   std::wstring picture;
   bool haveUrl = false;
+  if (argc == 3 && std::strcmp(argv[1], "--tour") == 0) {
+    const std::wstring dir = com::FromUtf8(argv[2]);
+    return vornie_browser::Reported([&] { return vornie_browser::RunTour(dir, com::FromUtf8(VORN_SAMPLES_DIR)); });
+  }
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--picture") == 0 && i + 1 < argc) {
       picture = com::FromUtf8(argv[++i]);
@@ -73,7 +82,7 @@ int main(int argc, char** argv) {
     }
   }
   if (picture.empty()) {
-    std::fprintf(stderr, "usage: vornie-browser [URL] --picture FILE.png\n");
+    std::fprintf(stderr, "usage: vornie-browser [URL] --picture FILE.png\n       vornie-browser --tour DIR\n");
     return 1;
   }
   return vornie_browser::Reported([&] { return Run(url, picture); });

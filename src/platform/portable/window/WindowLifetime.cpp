@@ -171,6 +171,7 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
     record->owner = owner;
     record->rect = RECT{X, Y, X + nWidth, Y + nHeight};
     record->extra.assign(static_cast<size_t>(cls->wndExtra), 0);
+    if (lpWindowName) record->text = lpWindowName;
     hwnd = system.AddWindow(std::move(record)).hwnd;
   }
 

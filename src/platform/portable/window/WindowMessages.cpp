@@ -1,6 +1,8 @@
 // Sending messages, the default window procedure and the window longs.
 #include <cstring>
 
+#include <algorithm>
+
 #include "platform/portable/window/WindowSystem.h"
 
 namespace win::portable {
@@ -152,6 +154,25 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       DestroyWindow(hWnd);
       return 0;
+    case WM_SETTEXT:
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH: {
+      auto& system = WindowSystem::Get();
+      std::lock_guard lock(system.mutex);
+      Window* w = system.Find(hWnd);
+      if (!w) return 0;
+      if (Msg == WM_SETTEXT) {
+        w->text = lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"";
+        return TRUE;
+      }
+      if (Msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(w->text.size());
+      auto* out = reinterpret_cast<wchar_t*>(lParam);
+      if (!out || wParam == 0) return 0;
+      const std::size_t n = std::min<std::size_t>(w->text.size(), wParam - 1);
+      w->text.copy(out, n);
+      out[n] = L'\0';
+      return static_cast<LRESULT>(n);
+    }
     case WM_WINDOWPOSCHANGED: {
       const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
       if (!pos) return 0;

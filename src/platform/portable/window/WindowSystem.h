@@ -57,6 +57,8 @@ struct Window {
   std::vector<HWND> children;  // z-order, topmost first; children are created at the bottom
   RECT rect{};                 // window rectangle in the parent's client coordinates
   std::vector<unsigned char> extra;
+  // The window's text (title, caption), as DefWindowProc keeps it.
+  std::wstring text;
   WindowStage stage = WindowStage::kCreating;
   // SetLayeredWindowAttributes; cleared when WS_EX_LAYERED goes.
   bool layeredSet = false;
