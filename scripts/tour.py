@@ -327,11 +327,7 @@ class Tour:
     # ---- pictures
     def shot(self, name):
         time.sleep(0.4)
-        left, top, right, bottom = self.frame_rect
-        self.origin = (left, top)
-        path = os.path.join(self.out, name + ".png")
-        subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top + BELOW}+{left}+{top}",
-                        "+repage", path], check=True)
+        path = self.picture(name + ".png")
         shutil.copyfile(self.windows_file, os.path.join(self.out, name + ".windows.txt"))
         self.pictures.append(path)
         self.say(f"    picture: {path}")
@@ -344,7 +340,8 @@ class Tour:
     # ---- the steps
     def run(self):
         for name in os.listdir(self.out):
-            if re.match(r"\d\d-.*\.(png|windows\.txt)$", name) or name in ("archive-server.log", "windows.txt"):
+            if re.match(r"\d\d-.*\.(png|windows\.txt)$", name) or name in ("archive-server.log", "windows.txt",
+                                                                             "connected.png"):
                 os.remove(os.path.join(self.out, name))
         if not self.start_server():
             return 1
@@ -501,7 +498,7 @@ class Tour:
             self.shot("12-manage-groups-menu")
             self.keys("Escape")
             w, _ = self.wait_for(lambda w: not w.menus(), timeout=2)
-        p12 = self.shot_quietly()
+        p12 = self.picture("connected.png")
         connected = self.read()
 
         # Ended by force: under Wine an orderly end hangs while browsers are connected (the browser's
@@ -549,9 +546,11 @@ class Tour:
                 self.say("    " + failure)
         return 1 if self.failures and self.args.check else 0
 
-    def shot_quietly(self):
-        path = os.path.join(self.out, "windows-before-stop.png")
+    def picture(self, file_name):
+        """The X server's picture of the browser's window and the room below it."""
         left, top, right, bottom = self.frame_rect
+        self.origin = (left, top)
+        path = os.path.join(self.out, file_name)
         subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top + BELOW}+{left}+{top}",
                         "+repage", path], check=True)
         return path

@@ -26,20 +26,17 @@
 // it has been answered. --announce: once ready, message 0x500 goes to every
 // top-level window, as the application posts it when it starts, so that
 // browsers already running reconnect their toolbars.
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "page_utils/ImageCaptureUnit.h"
-#include "platform/browser/ViewObject.h"
 #include "platform/com/ComTypes.h"
 #include "platform/com/Text.h"
 #include "platform/win/Window.h"
 #include "platform/app_server/ZRStowly_TLB.h"
+#include "sample_archive/SampleArchive.h"
 #include "standins/app_server/ArchiveServer.h"
-#include "standins/browser/BrowserPage.h"
 
 namespace {
 
@@ -147,41 +144,6 @@ void PrintCalls(const standins::ArchiveServer& server, std::size_t& printed) {
 
 }  // namespace
 
-// The pages, under the addresses the stand-in browser gives them once loaded, each with its picture.
-void ArchivePages(standins::ArchiveServer& server, const std::vector<std::wstring>& addresses) {
-  std::vector<BYTE> site;
-  std::vector<std::wstring> urls;
-  LONG id = 42;
-  for (const std::wstring& address : addresses) {
-    const standins::BrowserPage page = standins::LoadBrowserPage(address);
-    const forms::TBitmap picture =
-        vorn::RenderPicture(com::QueryAs<IViewObject>(page.document.Get()).Get(), 640, 480, 25);
-    standins::ArchiveServer::Document document{.id = id, .url = page.url, .rating = 1};
-    if (id == 42) {
-      document.comments = L"Kept for the toolbar's pictures";
-      document.status = 2;
-      document.rating = 3;
-    }
-    if (!picture.Empty()) document.picture = standins::ArchiveServer::MakeBitmapFile(picture);
-    server.AddDocument(std::move(document));
-    for (int shift = 0; shift < 32; shift += 8) site.push_back(static_cast<BYTE>(static_cast<std::uint32_t>(id) >> shift));
-    urls.push_back(page.url);
-    ++id;
-  }
-  for (const std::wstring& url : urls) server.SetDomainLinkBytes(url, site);
-}
-
-std::vector<standins::ArchiveServer::QuickGroup> QuickGroups(int groups, int links) {
-  std::vector<standins::ArchiveServer::QuickGroup> out(static_cast<std::size_t>(groups));
-  for (int g = 0; g < groups; ++g) {
-    out[g].name = L"Group " + std::to_wstring(g + 1);
-    for (int l = 0; l < links; ++l)
-      out[g].links.push_back({L"Link " + std::to_wstring(l + 1),
-                              L"http://links.example.com/" + std::to_wstring(g + 1) + L"/" + std::to_wstring(l + 1)});
-  }
-  return out;
-}
-
 int main(int argc, char** argv) {
   std::vector<std::wstring> archivedPages;
   int quickGroups = -1, quickLinks = 0;
@@ -216,8 +178,8 @@ int main(int argc, char** argv) {
       exitCode = 2;
     } else {
       auto server = standins::ArchiveServer::CreateWithSampleArchive();
-      ArchivePages(*server.Get(), archivedPages);
-      if (quickGroups >= 0) server->SetQuickGroups(QuickGroups(quickGroups, quickLinks));
+      vornie_tools::ArchivePages(*server.Get(), archivedPages);
+      if (quickGroups >= 0) server->SetQuickGroups(vornie_tools::QuickGroups(quickGroups, quickLinks));
       // As the application does: a changed rating or switch is announced to every sink.
       server->SetAnnounceChanges(true);
       if (HRESULT hr = server->Register(); FAILED(hr)) {

@@ -1,6 +1,6 @@
 // The portable build's voices: eSpeak NG, synthesising into WAV files (this
 // build has no sound device to play them on). eSpeak NG keeps its state in
-// globals, so one engine serves the whole process.
+// globals, so one synthesizer at a time serves the whole process.
 #include <espeak-ng/speak_lib.h>
 
 #include <atomic>
@@ -35,26 +35,47 @@ int OnSamples(short* samples, int count, espeak_EVENT* events) {
   return 0;
 }
 
+// The engine, started once and kept until the process ends: espeak_Terminate
+// waits for eSpeak NG's own event thread and now and then never returns
+// (seen under ThreadSanitizer), and a speech component may be made again later.
+struct Engine {
+  int sampleRate = 0;
+  std::vector<std::wstring> names;
+  std::vector<std::string> identifiers;
+};
+
+const Engine& TheEngine() {
+  // A start that failed throws, and the next use tries again.
+  static const Engine engine = [] {
+    Engine started;
+    started.sampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    if (started.sampleRate <= 0) throw std::runtime_error("eSpeak NG cannot start (are its data installed?)");
+    espeak_SetSynthCallback(OnSamples);
+    for (const espeak_VOICE** voice = espeak_ListVoices(nullptr); voice && *voice; ++voice) {
+      if (!(*voice)->name || !(*voice)->identifier) continue;
+      started.names.push_back(com::FromUtf8((*voice)->name));
+      started.identifiers.emplace_back((*voice)->identifier);
+    }
+    return started;
+  }();
+  return engine;
+}
+
 class ESpeakSynthesizer : public Synthesizer {
  public:
   ESpeakSynthesizer() {
     if (g_engineLives.exchange(true)) throw std::runtime_error("eSpeak NG serves one speech engine per process");
-    sampleRate_ = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
-    if (sampleRate_ <= 0) {
+    try {
+      const Engine& engine = TheEngine();
+      sampleRate_ = engine.sampleRate;
+      names_ = engine.names;
+      identifiers_ = engine.identifiers;
+    } catch (...) {
       g_engineLives = false;
-      throw std::runtime_error("eSpeak NG cannot start (are its data installed?)");
-    }
-    espeak_SetSynthCallback(OnSamples);
-    for (const espeak_VOICE** voice = espeak_ListVoices(nullptr); voice && *voice; ++voice) {
-      if (!(*voice)->name || !(*voice)->identifier) continue;
-      names_.push_back(com::FromUtf8((*voice)->name));
-      identifiers_.emplace_back((*voice)->identifier);
+      throw;
     }
   }
-  ~ESpeakSynthesizer() override {
-    espeak_Terminate();
-    g_engineLives = false;
-  }
+  ~ESpeakSynthesizer() override { g_engineLives = false; }
 
   std::vector<std::wstring> Voices() override { return names_; }
 
