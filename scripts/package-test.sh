@@ -97,10 +97,24 @@ snapshot() {  # NAME: the registry as Wine saves it when its server ends
   mkdir -p "$work/registry/$1"
   cp "$prefix/system.reg" "$prefix/user.reg" "$work/registry/$1/"
 }
+# Runs msiexec with ARGS /qn into msiexec.out; its exit status. Now and then Wine's loader
+# trips over its own assertion in ld.so while the process exits (status 127, "Inconsistency
+# detected by ld.so"), after msiexec did its work but losing its answer: then once more.
+run_msiexec() {  # ARGS...
+  local status=0
+  "$wine64" msiexec.exe "$@" /qn >"$work/msiexec.out" 2>&1 || status=$?
+  if [ $status -eq 127 ] && grep -q 'Inconsistency detected by ld.so' "$work/msiexec.out"; then
+    note "Wine's loader failed at the end of msiexec $* (ld.so's assertion): run again"
+    status=0
+    "$wine64" msiexec.exe "$@" /qn >"$work/msiexec.out" 2>&1 || status=$?
+  fi
+  return $status
+}
 msiexec() {  # what ARGS...
-  local what=$1
+  local what=$1 status=0
   shift
-  "$wine64" msiexec.exe "$@" /qn >"$work/msiexec.out" 2>&1 || fail "msiexec $* ($what) ended with $?: $(cat "$work/msiexec.out")"
+  run_msiexec "$@" || status=$?
+  [ $status -eq 0 ] || fail "msiexec $* ($what) ended with $status: $(cat "$work/msiexec.out")"
 }
 installed_as() {  # WHAT DLL64 DLL32: both files in place, byte for byte
   cmp -s "$drive/$folder64/VornIEGUI.dll" "$2" || fail "$1: $folder64/VornIEGUI.dll is not $2"
@@ -204,7 +218,7 @@ step "(d) repair restores a deleted file and deleted entries"
 # the package again with REINSTALL=ALL and REINSTALLMODE set to /f's letters.
 repair() {  # MODE, /fa or /famus
   local status=0
-  "$wine64" msiexec.exe "$1" "$msi2" /qn >"$work/msiexec.out" 2>&1 || status=$?
+  run_msiexec "$1" "$msi2" || status=$?
   if [ $status -eq 69 ]; then
     note "Wine's msiexec $1 answers 1605 (unknown product): REINSTALL=ALL REINSTALLMODE=${1#/f} instead"
     msiexec "repair $1" /i "$msi2" REINSTALL=ALL REINSTALLMODE="${1#/f}"

@@ -144,6 +144,8 @@ std::optional<forms::TBitmap> MenuPicture(const menus::MenuView& menu) {
     width = std::max<int>(width, s.cx);
     height += s.cy;
   }
+  // As the system's menus do, an owner-drawn item gets the check mark's column beside what it measured.
+  if (menu.ownerDraw) width += win::GetSystemMetrics(SM_CXMENUCHECK) - 1;
   forms::TBitmap box(width + 4, height + 4, 0xFF000000);
   {
     forms::TBitmapDC dc(box);

@@ -275,7 +275,8 @@ BOOL SetCursorPos(int X, int Y);
 // TME_LEAVE only: WM_MOUSELEAVE is posted to the window once the cursor is
 // no longer over it (at once when it is not over it now), then tracking ends.
 BOOL TrackMouseEvent(TRACKMOUSEEVENT* lpEventTrack);
-// SM_CXSCREEN/SM_CYSCREEN (primary monitor), SM_X/Y/CX/CYVIRTUALSCREEN, SM_CMONITORS; 0 otherwise.
+// SM_CXSCREEN/SM_CYSCREEN (primary monitor), SM_X/Y/CX/CYVIRTUALSCREEN, SM_CMONITORS, SM_CXMENUCHECK;
+// 0 otherwise.
 int GetSystemMetrics(int nIndex);
 // A null window (or the desktop) means screen coordinates. MapWindowPoints
 // answers the offset added, x in the low word and y in the high word.

@@ -112,6 +112,8 @@ int GetSystemMetrics(int nIndex) {
       return screen.bottom - screen.top;
     case SM_CMONITORS:
       return static_cast<int>(system.monitors.size());
+    case SM_CXMENUCHECK:
+      return 13;  // the classic look's check mark, at 96 dots per inch
     default:
       return 0;  // as Windows answers an index it does not know
   }
