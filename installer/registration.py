@@ -372,9 +372,9 @@ def cmd_wxi(a):
     open(a.output, "w").write("\n".join(lines) + "\n")
 
 
-def expected_entries(spec):
+def expected_entries(expectation):
     """HARVEST=DLL=SHORT -> {id: (entry, accepted data values)} at their physical keys."""
-    source, dll, short = spec.split("=", 2)
+    source, dll, short = expectation.split("=", 2)
     h = json.load(open(source))
     paths = paths_of(dll, short)
     out = {}
@@ -397,8 +397,8 @@ def cmd_check(a):
     added, removed = changes(a.before, a.after, ignore_lists(HOUSEKEEPING, INSTALLER_RECORDS, given_ignores(a)))
     failures = []
     expected = {}
-    for spec in a.expect:
-        expected.update(expected_entries(spec))
+    for expectation in a.expect:
+        expected.update(expected_entries(expectation))
     for bits in sorted({b for _, _, b in expected.values()}, reverse=True):
         mine = {k: v for k, v in expected.items() if v[2] == bits}
         missing = []
@@ -494,17 +494,18 @@ def main():
     s.add_argument("--dir-id", required=True)
     s.add_argument("-o", "--output", required=True)
     s.set_defaults(run=cmd_wxi)
-    s = sub.add_parser("check")
-    s.add_argument("--before", required=True)
-    s.add_argument("--after", required=True)
+    def comparison(name):
+        """A command comparing two registry snapshots, keys left out on request."""
+        parser = sub.add_parser(name)
+        parser.add_argument("--before", required=True)
+        parser.add_argument("--after", required=True)
+        parser.add_argument("--ignore", action="append", default=[], metavar="ROOT\\KEY", help="a key left out")
+        return parser
+
+    s = comparison("check")
     s.add_argument("--expect", action="append", required=True, metavar="HARVEST=DLL=SHORT")
-    s.add_argument("--ignore", action="append", default=[], metavar="ROOT\\KEY", help="a key left out")
     s.set_defaults(run=cmd_check)
-    s = sub.add_parser("unchanged")
-    s.add_argument("--before", required=True)
-    s.add_argument("--after", required=True)
-    s.add_argument("--ignore", action="append", default=[], metavar="ROOT\\KEY", help="a key left out")
-    s.set_defaults(run=cmd_unchanged)
+    comparison("unchanged").set_defaults(run=cmd_unchanged)
     s = sub.add_parser("holds")
     s.add_argument("snapshot")
     s.add_argument("root", choices=("HKLM", "HKCU"))

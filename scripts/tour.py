@@ -312,6 +312,15 @@ class Tour:
         """Chooses a menu's item with the keyboard, as a person may: down to it, then Return."""
         self.keys(*(["Down"] * (index + 1)), "Return")
 
+    def open_menu(self, point, what):
+        """Clicks at point and waits for a menu of two items or more; the windows, whether it opened, its items."""
+        self.click(point)
+        w, ok = self.wait_for(lambda w: w.menus() and len(w.menus()[0].items()) >= 2, timeout=4)
+        self.check(ok, what)
+        items = w.menus()[0].items() if ok else []
+        self.say("    its items: " + ", ".join(repr(i.text) for i in items))
+        return w, ok, items
+
     def go_to(self, windows, page):
         """Types a sample page's address into the address line, as a person does."""
         self.click(windows.address().center())
@@ -418,11 +427,7 @@ class Tour:
             self.shot("04-info-card")
 
         self.step("05-ratings-menu", "a click on the rating label")
-        self.click(strip.center())
-        w, ok = self.wait_for(lambda w: w.menus() and len(w.menus()[0].items()) >= 2, timeout=4)
-        self.check(ok, "the ratings menu is open")
-        items = w.menus()[0].items() if ok else []
-        self.say("    its items: " + ", ".join(repr(i.text) for i in items))
+        w, ok, items = self.open_menu(strip.center(), "the ratings menu is open")
         p5 = self.shot("05-ratings-menu")
 
         self.step("06-rating-chosen", "a person chooses another rating")
@@ -439,11 +444,7 @@ class Tour:
 
         self.step("07-domain-links-menu", 'a click on "Domain links"')
         domain = w.button(lambda t: t == "Domain links")
-        self.click(domain.center())
-        w, ok = self.wait_for(lambda w: w.menus() and len(w.menus()[0].items()) >= 2, timeout=4)
-        self.check(ok, "the domain links menu is open, one item per page of the site")
-        items = w.menus()[0].items() if ok else []
-        self.say("    its items: " + ", ".join(repr(i.text) for i in items))
+        w, ok, items = self.open_menu(domain.center(), "the domain links menu is open, one item per page of the site")
         p7 = self.shot("07-domain-links-menu")
         if ok:
             menu = w.menus()[0]
